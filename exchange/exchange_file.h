@@ -1,0 +1,83 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace paperchk {
+
+enum class DecisionCode : std::uint32_t { Retry = 1, Ignore = 2, CancelPrinting = 3 };
+
+// The first 8 bytes of the exchange file: two little-endian 32-bit values.
+struct ExchangeRecord {
+  std::uint32_t decision = 0;
+  std::uint32_t completionFlag = 0;
+};
+
+constexpr std::size_t kExchangeRecordSize = 8;
+
+void EncodeRecord(const ExchangeRecord& record, std::uint8_t (&bytes)[kExchangeRecordSize]);
+// Overwrites only the bytes that `count` covers; the rest of the record keeps
+// its previous value (a short file leaves the missing part alone).
+void DecodeRecordPrefix(const std::uint8_t* bytes, std::size_t count, ExchangeRecord& record);
+
+// An open exchange file; closed when destroyed. Positions are always offset 0.
+class OpenExchangeFile {
+ public:
+  virtual ~OpenExchangeFile() = default;
+  virtual bool ReadAtStart(std::uint8_t* buffer, std::size_t size, std::size_t& bytesRead) = 0;
+  virtual bool WriteAtStart(const std::uint8_t* data, std::size_t size, std::size_t& bytesWritten) = 0;
+};
+
+// File access: open with read and write access, shared reading and writing,
+// creating the file when it does not exist and keeping its contents when it
+// does. Returns null on failure.
+class ExchangeFileSystem {
+ public:
+  virtual ~ExchangeFileSystem() = default;
+  virtual std::unique_ptr<OpenExchangeFile> OpenAlways(const char* path) = 0;
+};
+
+// The three file-error messages (caption "KLDEXE", MB_SETFOREGROUND).
+class FileErrorReporter {
+ public:
+  virtual ~FileErrorReporter() = default;
+  virtual void ShowFileError(const char* message) = 0;
+};
+
+extern const char kCreateFileError[];  // "CreateFile ERROR!!!"
+extern const char kWriteFileError[];   // "WriteFile ERROR!!!"
+extern const char kReadFileError[];    // "ReadFile ERROR!!!"
+extern const char kFileErrorCaption[]; // "KLDEXE"
+
+// The program's side of the exchange file.
+class ExchangeChannel {
+ public:
+  ExchangeChannel(ExchangeFileSystem& files, const char* path) : files_(files), path_(path) {}
+
+  // Writes {decision, 0} at offset 0. Returns 1, or 0 after showing the error.
+  int WriteDecision(DecisionCode decision, FileErrorReporter& errors);
+  // Reads the record back. Returns 1 when the wait is over (completion flag 1,
+  // or a failure that has been shown), 0 to keep waiting.
+  int ReadCompletion(FileErrorReporter& errors);
+
+  const ExchangeRecord& record() const { return record_; }
+
+ private:
+  ExchangeFileSystem& files_;
+  const char* path_;
+  ExchangeRecord record_;
+};
+
+// The wait dialog's timer, as the poll sees it.
+class PollTimer {
+ public:
+  virtual ~PollTimer() = default;
+  virtual void Stop() = 0;
+};
+
+// One tick of the wait: polls the file; when the wait is over the timer has
+// been stopped (before any error message is shown, so only one box appears)
+// and true is returned: the caller then ends the process with status 0.
+bool PollTick(ExchangeChannel& channel, PollTimer& timer, FileErrorReporter& errors);
+
+}  // namespace paperchk

@@ -1,0 +1,51 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+namespace paperchk {
+
+// Buffer sizes of the data model, terminating NUL included. They are limits:
+// a command line whose fields do not fit is refused, never cut.
+constexpr std::size_t kCommandLineSize = 4096;
+constexpr std::size_t kProgramPathSize = 1024;
+constexpr std::size_t kItemCountTokenSize = 64;
+constexpr std::size_t kPrinterNameSize = 1024;
+constexpr std::size_t kPortSize = 512;
+constexpr std::size_t kCodeSize = 256;
+constexpr std::size_t kTwoTrayFlagSize = 64;
+constexpr std::size_t kExchangePathSize = 1024;
+constexpr std::size_t kTokenSlots = 16;
+constexpr std::size_t kTokenSize = 512;
+constexpr std::uint32_t kMaxItems = 3;
+
+// One mismatching setting: three codes naming catalogue texts.
+struct MismatchItem {
+  char settingName[kCodeSize];
+  char applicationValue[kCodeSize];
+  char printerValue[kCodeSize];
+};
+
+// Everything the driver passes on the command line.
+struct MismatchReport {
+  char itemCountToken[kItemCountTokenSize];
+  std::uint32_t itemCount;  // 1 to 3
+  char printerName[kPrinterNameSize];
+  char port[kPortSize];
+  MismatchItem items[kMaxItems];
+  char paperSource[kCodeSize];
+  char twoTrayFlag[kTwoTrayFlagSize];
+  char otherTraySize[kCodeSize];
+  char otherTrayMedia[kCodeSize];
+  char exchangePath[kExchangePathSize];
+};
+
+// Copies the command line as the platform returns it into a writable buffer.
+// Returns false (and leaves an empty buffer) when it does not fit.
+bool CopyCommandLine(const char* commandLine, char (&buffer)[kCommandLineSize]);
+
+// Parses the writable copy in place (delimiters become NULs) into `report`,
+// which is cleared first. Returns true on success, false when the command line
+// must be refused with the start-up error.
+bool ParseCommandLine(char* commandLine, MismatchReport& report);
+
+}  // namespace paperchk
