@@ -1,0 +1,111 @@
+#include "exchange/exchange_file.h"
+
+namespace paperchk {
+
+const char kCreateFileError[] = "CreateFile ERROR!!!";
+const char kWriteFileError[] = "WriteFile ERROR!!!";
+const char kReadFileError[] = "ReadFile ERROR!!!";
+const char kFileErrorCaption[] = "KLDEXE";
+
+namespace {
+
+void PutLittleEndian32(std::uint32_t value, std::uint8_t* bytes) {
+  bytes[0] = static_cast<std::uint8_t>(value);
+  bytes[1] = static_cast<std::uint8_t>(value >> 8);
+  bytes[2] = static_cast<std::uint8_t>(value >> 16);
+  bytes[3] = static_cast<std::uint8_t>(value >> 24);
+}
+
+std::uint32_t GetLittleEndian32(const std::uint8_t* bytes) {
+  return static_cast<std::uint32_t>(bytes[0]) | (static_cast<std::uint32_t>(bytes[1]) << 8) |
+         (static_cast<std::uint32_t>(bytes[2]) << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
+}
+
+// Stops the wait's timer before the first error message, so that the box's
+// own message loop cannot deliver further ticks that would open more boxes.
+class TimerStoppingReporter final : public FileErrorReporter {
+ public:
+  TimerStoppingReporter(PollTimer& timer, FileErrorReporter& errors) : timer_(timer), errors_(errors) {}
+
+  void ShowFileError(const char* message) override {
+    StopTimer();
+    errors_.ShowFileError(message);
+  }
+
+  void StopTimer() {
+    if (stopped_) return;
+    stopped_ = true;
+    timer_.Stop();
+  }
+
+ private:
+  PollTimer& timer_;
+  FileErrorReporter& errors_;
+  bool stopped_ = false;
+};
+
+}  // namespace
+
+void EncodeRecord(const ExchangeRecord& record, std::uint8_t (&bytes)[kExchangeRecordSize]) {
+  PutLittleEndian32(record.decision, bytes);
+  PutLittleEndian32(record.completionFlag, bytes + 4);
+}
+
+void DecodeRecordPrefix(const std::uint8_t* bytes, std::size_t count, ExchangeRecord& record) {
+  if (count > kExchangeRecordSize) count = kExchangeRecordSize;
+  std::uint8_t merged[kExchangeRecordSize];
+  EncodeRecord(record, merged);
+  for (std::size_t i = 0; i < count; ++i) merged[i] = bytes[i];
+  record.decision = GetLittleEndian32(merged);
+  record.completionFlag = GetLittleEndian32(merged + 4);
+}
+
+int ExchangeChannel::WriteDecision(DecisionCode decision, FileErrorReporter& errors) {
+  record_.decision = static_cast<std::uint32_t>(decision);
+  record_.completionFlag = 0;
+
+  std::unique_ptr<OpenExchangeFile> file = files_.OpenAlways(path_);
+  if (!file) {
+    errors.ShowFileError(kCreateFileError);
+    return 0;
+  }
+
+  std::uint8_t bytes[kExchangeRecordSize];
+  EncodeRecord(record_, bytes);
+  std::size_t written = 0;
+  // A record the caller can read only in part is as good as none.
+  if (!file->WriteAtStart(bytes, sizeof bytes, written) || written != sizeof bytes) {
+    errors.ShowFileError(kWriteFileError);
+    return 0;  // the file is closed on the way out
+  }
+  return 1;
+}
+
+int ExchangeChannel::ReadCompletion(FileErrorReporter& errors) {
+  std::unique_ptr<OpenExchangeFile> file = files_.OpenAlways(path_);
+  if (!file) {
+    errors.ShowFileError(kCreateFileError);
+    return 1;
+  }
+
+  std::uint8_t bytes[kExchangeRecordSize] = {};
+  std::size_t bytesRead = 0;
+  if (!file->ReadAtStart(bytes, sizeof bytes, bytesRead)) {
+    errors.ShowFileError(kReadFileError);
+    return 1;
+  }
+  // A file the caller has cut short leaves the rest of the record as it was.
+  DecodeRecordPrefix(bytes, bytesRead, record_);
+  file.reset();
+
+  return record_.completionFlag == 1 ? 1 : 0;
+}
+
+bool PollTick(ExchangeChannel& channel, PollTimer& timer, FileErrorReporter& errors) {
+  TimerStoppingReporter stoppingErrors(timer, errors);
+  if (channel.ReadCompletion(stoppingErrors) == 0) return false;
+  stoppingErrors.StopTimer();
+  return true;
+}
+
+}  // namespace paperchk
