@@ -1,0 +1,134 @@
+#include "dialog/paper_check_dialog_win32.h"
+
+#include <string>
+
+#include "exchange/file_error_box_win32.h"
+#include "exchange/retrieve_wait_dialog_win32.h"
+#include "resources/resource_ids.h"
+
+namespace paperchk::win {
+namespace {
+
+// The start-up error, kept as the Shift-JIS bytes the driver's texts use and
+// converted from code page 932 for the wide message box, so that it reads the
+// same on every system code page.
+const char kStartupErrorText[] =
+    "\x83\x70\x83\x89\x83\x81\x81\x5B\x83\x5E\x82\xF0\x8E\x77\x92\xE8\x82\xB5\x82\xC4\x89\xBA\x82\xB3\x82\xA2";
+const char kStartupErrorCaption[] = "\x8F\x89\x8A\xFA\x89\xBB\x83\x47\x83\x89\x81\x5B";
+
+std::wstring FromShiftJis(const char* bytes) {
+  const int length = MultiByteToWideChar(932, 0, bytes, -1, nullptr, 0);
+  if (length <= 0) return {};
+  std::wstring text(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(932, 0, bytes, -1, text.data(), length);
+  text.resize(static_cast<size_t>(length) - 1);
+  return text;
+}
+
+}  // namespace
+
+PaperCheckDialog::PaperCheckDialog(MismatchReport& report, const TextCatalogue& catalogue, ExchangeFileSystem& files)
+    : MappedDialog(IDD_PAPER_CHECK),
+      report_(report),
+      catalogue_(catalogue),
+      channel_(files, report.exchangePath),
+      help_(helpEngine_, state_.helpFileName),
+      // The program ships no icon under this number, so the window shows none.
+      icon_(LoadIconA(Application::instance, MAKEINTRESOURCEA(IDI_WINDOW_ICON))) {}
+
+bool PaperCheckDialog::Parse(char* commandLine) { return ParseCommandLine(commandLine, report_); }
+
+int PaperCheckDialog::WriteDecision(DecisionCode decision) {
+  FileErrorBox errors(hwnd_);
+  return channel_.WriteDecision(decision, errors);
+}
+
+BOOL PaperCheckDialog::OnInitDialog() {
+  Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+  Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+
+  HMENU systemMenu = GetSystemMenu(hwnd_, FALSE);
+  EnableMenuItem(systemMenu, SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+  EnableMenuItem(systemMenu, SC_MOVE, MF_BYCOMMAND | MF_GRAYED);
+  EnableMenuItem(systemMenu, SC_SIZE, MF_BYCOMMAND | MF_GRAYED);
+
+  static char commandLine[kCommandLineSize];
+  if (!CopyCommandLine(GetCommandLineA(), commandLine) || !Parse(commandLine)) {
+    ShowStartupError();
+    Dialog::Confirm();
+    return TRUE;
+  }
+
+  DialogControls controls(hwnd_);
+  PopulatePaperCheck(report_, catalogue_, controls, state_);
+  return TRUE;
+}
+
+void PaperCheckDialog::ShowStartupError() {
+  MessageBoxW(hwnd_, FromShiftJis(kStartupErrorText).c_str(), FromShiftJis(kStartupErrorCaption).c_str(), 0);
+}
+
+INT_PTR PaperCheckDialog::OnPaint(WPARAM, LPARAM) {
+  if (!IsMinimized()) return FALSE;  // the platform paints the dialog
+
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(hwnd_, &paint);
+  Send(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc));
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+  const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+  if (icon_) DrawIcon(dc, x, y, icon_);
+  EndPaint(hwnd_, &paint);
+  return TRUE;
+}
+
+INT_PTR PaperCheckDialog::OnQueryDragIcon(WPARAM, LPARAM) { return reinterpret_cast<INT_PTR>(icon_); }
+
+INT_PTR PaperCheckDialog::OnRetry(WPARAM, LPARAM) {
+  DecideAndEnd(DecisionCode::Retry);
+  return TRUE;
+}
+
+INT_PTR PaperCheckDialog::OnIgnore(WPARAM, LPARAM) {
+  DecideAndEnd(DecisionCode::Ignore);
+  return TRUE;
+}
+
+INT_PTR PaperCheckDialog::OnCancelPrinting(WPARAM, LPARAM) {
+  DecideAndEnd(DecisionCode::CancelPrinting);
+  return TRUE;
+}
+
+void PaperCheckDialog::DecideAndEnd(DecisionCode decision) {
+  FileErrorBox errors(hwnd_);
+  Decide(decision, channel_, errors, help_, *this);
+}
+
+INT_PTR PaperCheckDialog::OnListFocus(WPARAM, LPARAM) {
+  // The lists never keep the focus: it goes back to the previous tab stop.
+  Send(WM_NEXTDLGCTL, 1, 0);
+  return TRUE;
+}
+
+INT_PTR PaperCheckDialog::OnTraySelection(WPARAM, LPARAM) {
+  DialogControls controls(hwnd_);
+  OnTraySelectionChanged(report_, catalogue_, controls, state_);
+  return TRUE;
+}
+
+INT_PTR PaperCheckDialog::OnHelp(WPARAM, LPARAM) {
+  help_.Open();
+  return TRUE;
+}
+
+void PaperCheckDialog::Hide() { Show(SW_HIDE); }
+
+void PaperCheckDialog::RunWaitDialog() {
+  RetrieveWaitDialog wait(channel_, catalogue_);
+  wait.DoModal();
+}
+
+void PaperCheckDialog::Confirm() { Dialog::Confirm(); }
+
+}  // namespace paperchk::win

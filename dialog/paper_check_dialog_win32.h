@@ -1,0 +1,75 @@
+#pragma once
+#include "dialog/decisions.h"
+#include "dialog/paper_check_controls_win32.h"
+#include "dialog/paper_check_logic.h"
+#include "exchange/exchange_file.h"
+#include "framework/dialog.h"
+#include "help/help_engine_win32.h"
+#include "report/mismatch_report.h"
+#include "resources/resource_ids.h"
+#include "resources/text_catalogue.h"
+
+namespace paperchk::win {
+
+// The paper-check dialog: a switchboard between the window's messages and
+// the paper-check logic.
+class PaperCheckDialog final : public MappedDialog<PaperCheckDialog>, private PaperCheckWindow {
+ public:
+  PaperCheckDialog(MismatchReport& report, const TextCatalogue& catalogue, ExchangeFileSystem& files);
+
+  // Parses the command line into the report (true on success).
+  bool Parse(char* commandLine);
+  // Writes the decision to the exchange file; 1 on success, 0 after the
+  // error message.
+  int WriteDecision(DecisionCode decision);
+
+ private:
+  friend class MappedDialog<PaperCheckDialog>;  // reads the message map
+
+  // Message handlers, bound by the message map below.
+  INT_PTR OnPaint(WPARAM, LPARAM);
+  INT_PTR OnQueryDragIcon(WPARAM, LPARAM);
+  INT_PTR OnRetry(WPARAM, LPARAM);
+  INT_PTR OnIgnore(WPARAM, LPARAM);
+  INT_PTR OnCancelPrinting(WPARAM, LPARAM);
+  INT_PTR OnListFocus(WPARAM, LPARAM);
+  INT_PTR OnTraySelection(WPARAM, LPARAM);
+  INT_PTR OnHelp(WPARAM, LPARAM);
+
+  static constexpr MessageEntry<PaperCheckDialog> kMessageMap[] = {
+      OnMessage(WM_PAINT, &PaperCheckDialog::OnPaint),
+      OnMessage(WM_QUERYDRAGICON, &PaperCheckDialog::OnQueryDragIcon),
+      OnCommand(BN_CLICKED, IDC_RETRY, &PaperCheckDialog::OnRetry),
+      OnCommand(BN_CLICKED, IDC_IGNORE, &PaperCheckDialog::OnIgnore),
+      OnCommand(BN_CLICKED, IDC_CANCEL_PRINTING, &PaperCheckDialog::OnCancelPrinting),
+      OnCommand(LBN_SETFOCUS, IDC_SETTING_LIST, &PaperCheckDialog::OnListFocus),
+      OnCommand(LBN_SETFOCUS, IDC_APPLICATION_LIST, &PaperCheckDialog::OnListFocus),
+      OnCommand(LBN_SETFOCUS, IDC_PRINTER_LIST, &PaperCheckDialog::OnListFocus),
+      OnCommand(CBN_SELCHANGE, IDC_TRAY_COMBO, &PaperCheckDialog::OnTraySelection),
+      OnCommand(BN_CLICKED, IDC_HELP_BUTTON, &PaperCheckDialog::OnHelp),
+  };
+
+  BOOL OnInitDialog() override;
+  // Esc and the close command do nothing; so does Enter while no push button
+  // has the focus: the dialog ends only through a decision.
+  void OnCancel() override {}
+  void OnOK() override {}
+
+  void ShowStartupError();
+  void DecideAndEnd(DecisionCode decision);
+
+  // PaperCheckWindow
+  void Hide() override;
+  void RunWaitDialog() override;
+  void Confirm() override;
+
+  MismatchReport& report_;
+  const TextCatalogue& catalogue_;
+  PaperCheckState state_;
+  ExchangeChannel channel_;
+  WinHelpEngine helpEngine_;
+  HelpSession help_;
+  HICON icon_;
+};
+
+}  // namespace paperchk::win

@@ -1,0 +1,107 @@
+#pragma once
+// The small dialog framework: a dialog built from a template number, a static
+// message map, the modal run, and the confirm and cancel operations.
+#include <windows.h>
+
+#include <cstddef>
+
+#include "framework/window.h"
+
+namespace paperchk::win {
+
+// The process-wide state of the framework: the module and the main window,
+// which becomes the owner of dialogs created without one.
+struct Application {
+  static HINSTANCE instance;
+  static const Window* mainWindow;
+};
+
+class Dialog : public Window {
+ public:
+  explicit Dialog(int templateId, HWND owner = nullptr) : templateId_(templateId), owner_(owner) {}
+  virtual ~Dialog() = default;
+  Dialog(const Dialog&) = delete;
+  Dialog& operator=(const Dialog&) = delete;
+
+  // Runs the dialog modally; returns the result given to EndDialog (or -1
+  // when the dialog could not be created).
+  INT_PTR DoModal();
+
+  HWND Item(int id) const { return GetDlgItem(hwnd_, id); }
+  void SetItemText(int id, const char* text) { SetDlgItemTextA(hwnd_, id, text); }
+
+ protected:
+  // Called once the controls exist; returning TRUE gives the focus to the
+  // first tab stop.
+  virtual BOOL OnInitDialog() { return TRUE; }
+  // Enter (IDOK) and Esc (IDCANCEL) when the message map does not bind them.
+  virtual void OnOK() { Confirm(); }
+  virtual void OnCancel() { EndDialog(hwnd_, IDCANCEL); }
+  virtual void DoDataExchange() {}
+
+  // The confirm operation: data exchange, then end with the OK result.
+  void Confirm() {
+    DoDataExchange();
+    EndDialog(hwnd_, IDOK);
+  }
+
+  // Looks the message up in the derived class's message map; true when a
+  // handler ran, its answer in `result`.
+  virtual bool Dispatch(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR& result) = 0;
+
+ private:
+  static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  INT_PTR HandleInitDialog();
+
+  int templateId_;
+  HWND owner_;
+};
+
+// One row of a message map: a message, and for WM_COMMAND a notification
+// code and a control id, bound to a member handler. Handlers answer as a
+// dialog procedure does (FALSE: let the platform's default handling run).
+template <class Owner>
+struct MessageEntry {
+  UINT message;
+  UINT notification;
+  UINT controlId;
+  INT_PTR (Owner::*handler)(WPARAM wparam, LPARAM lparam);
+};
+
+template <class Owner>
+constexpr MessageEntry<Owner> OnMessage(UINT message, INT_PTR (Owner::*handler)(WPARAM, LPARAM)) {
+  return {message, 0, 0, handler};
+}
+
+template <class Owner>
+constexpr MessageEntry<Owner> OnCommand(UINT notification, UINT controlId,
+                                        INT_PTR (Owner::*handler)(WPARAM, LPARAM)) {
+  return {WM_COMMAND, notification, controlId, handler};
+}
+
+// A dialog whose derived class `Owner` declares
+//   static const MessageEntry<Owner> kMessageMap[];
+template <class Owner>
+class MappedDialog : public Dialog {
+ public:
+  using Dialog::Dialog;
+
+ protected:
+  bool Dispatch(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR& result) override {
+    for (const MessageEntry<Owner>& entry : Owner::kMessageMap) {
+      if (entry.message != message) continue;
+      if (message == WM_COMMAND &&
+          (entry.notification != HIWORD(wparam) || entry.controlId != LOWORD(wparam)))
+        continue;
+      result = (static_cast<Owner*>(this)->*entry.handler)(wparam, lparam);
+      return true;
+    }
+    return false;
+  }
+};
+
+// Centres `window` over `owner` when the owner is visible and not minimized,
+// otherwise within the work area of the screen; kept inside the work area.
+void CentreWindow(HWND window, HWND owner);
+
+}  // namespace paperchk::win
