@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Runs every test: installs what is missing, builds the host and the Windows
+# presets, runs the host tests (with sanitizers) and the Windows tests under
+# Wine, the end-to-end tests of the real program included.
+set -uo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+source scripts/common.sh
+
+bash scripts/setup.sh || exit 1
+
+logdir=build/test-logs
+mkdir -p "$logdir"
+rm -f "$logdir"/ctest-*.log
+failed_steps=()
+
+step() {  # step NAME COMMAND...
+  local name=$1
+  shift
+  echo "== $name"
+  if ! "$@"; then
+    echo "!! $name failed"
+    failed_steps+=("$name")
+    return 1
+  fi
+}
+
+run_ctest() {  # run_ctest PRESET
+  ctest --preset "$1" 2>&1 | tee "$logdir/ctest-$1.log"
+  return "${PIPESTATUS[0]}"
+}
+
+step "host: configure" cmake --preset host >/dev/null &&
+  step "host: build" cmake --build --preset host &&
+  step "host: tests" run_ctest host
+
+step "win32: configure" cmake --preset win32 >/dev/null &&
+  step "win32: build" cmake --build --preset win32
+
+windows=$(runnable_windows_preset)
+if [[ $windows == win64 ]]; then
+  echo "== note: this kernel does not run 32-bit programs, so 32-bit Wine cannot run here;"
+  echo "   the Windows tests run from the same sources built for 64-bit Windows (preset win64)."
+  step "win64: configure" cmake --preset win64 >/dev/null &&
+    step "win64: build" cmake --build --preset win64
+fi
+[[ " ${failed_steps[*]} " == *" $windows: build "* ]] || step "$windows: tests" run_ctest "$windows"
+
+# One closing line over all ctest runs.
+passed=0
+failed=0
+for log in "$logdir"/ctest-*.log; do
+  [[ -f $log ]] || continue
+  summary=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n1)
+  [[ -n $summary ]] || continue
+  total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$summary")
+  bad=$(sed -E 's/.* ([0-9]+) tests? failed.*/\1/' <<<"$summary")
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+done
+for name in "${failed_steps[@]}"; do
+  [[ $name == *tests ]] || failed=$((failed + 1))
+done
+echo
+((${#failed_steps[@]})) && echo "failed steps: ${failed_steps[*]}"
+echo "$passed passed, $failed failed"
+[[ ${#failed_steps[@]} -eq 0 && $failed -eq 0 ]]
