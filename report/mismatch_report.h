@@ -39,13 +39,34 @@ struct MismatchReport {
   char exchangePath[kExchangePathSize];
 };
 
+// Splits a writable text in place with the semantics of the C library's
+// strtok, but keeps its position in the object, so it is reentrant. Each call
+// names its single delimiter character. `text` is a writable NUL-terminated
+// text that outlives the tokenizer.
+class CommandLineTokenizer {
+ public:
+  explicit CommandLineTokenizer(char* text) : position_(text) {}
+
+  // Skips a run of `delimiter`, then returns the text up to the next
+  // `delimiter`, which is overwritten by NUL; the next call resumes after it.
+  // Returns nullptr once the text is used up.
+  char* Next(char delimiter);
+
+ private:
+  char* position_;
+};
+
 // Copies the command line as the platform returns it into a writable buffer.
 // Returns false (and leaves an empty buffer) when it does not fit.
 bool CopyCommandLine(const char* commandLine, char (&buffer)[kCommandLineSize]);
 
 // Parses the writable copy in place (delimiters become NULs) into `report`,
 // which is cleared first. Returns true on success, false when the command line
-// must be refused with the start-up error.
+// must be refused with the start-up error; the report is then left empty.
+// Refused: no program path; a second word other than 1_Item, 2_Item or 3_Item
+// (in any case); fewer fields than the item count needs, exchange path
+// included; any used field or token that does not fit its buffer. Words after
+// the exchange path are ignored.
 bool ParseCommandLine(char* commandLine, MismatchReport& report);
 
 }  // namespace paperchk
