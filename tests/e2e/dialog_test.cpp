@@ -1,0 +1,420 @@
+// The paper-check dialog as the user sees it: its texts for one, two and
+// three items, the port lines, the tray selector, focus, tab order, the
+// keys that must do nothing and its place on the screen.
+
+#include <string>
+#include <vector>
+
+#include "e2e_support.h"
+
+namespace e2e {
+namespace {
+
+using Rows = std::vector<std::wstring>;
+
+const std::wstring kUpperTrayEntry = L"Stampante:Vassoio carta  ";
+const std::wstring kLowerTrayEntry = L"Stampante:Vassoio carta (inferiore)";
+
+void ExpectFixedTexts(HWND dialog) {
+  EXPECT_EQ(drv::ControlText(dialog, kPortLabel), L"Porta : ");
+  EXPECT_EQ(drv::ControlText(dialog, kUpperMessage), kUpperMessageText);
+  EXPECT_EQ(drv::ControlText(dialog, kLowerMessage), kLowerMessageText);
+  EXPECT_EQ(drv::ControlText(dialog, kSettingHeader), L"Impostazioni");
+  EXPECT_EQ(drv::ControlText(dialog, kApplicationHeader), L"Applicazione");
+  EXPECT_EQ(drv::ControlText(dialog, kRetry), L"Riprova");
+  EXPECT_EQ(drv::ControlText(dialog, kIgnore), L"Ignora");
+  EXPECT_EQ(drv::ControlText(dialog, kCancelPrinting), L"Annulla");
+  EXPECT_EQ(drv::ControlText(dialog, kHelp), L"?");
+}
+
+// ---------------------------------------------------------------------------
+// Population
+
+TEST(Population, ThreeItemReport) {
+  Session session;
+  HWND dialog = session.Open(ThreeItemReport());
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(drv::WindowText(dialog), L"Verifica carta Stampante Ufficio 2");
+  EXPECT_EQ(drv::ListRows(dialog, kSettingList), (Rows{L"Percorso carta ", L"Formato carta", L"Tipo supporto"}));
+  EXPECT_EQ(drv::ListRows(dialog, kApplicationList), (Rows{L"Vassoio carta  ", L"A4", L"Carta Comune"}));
+  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), CurrentTrayRows());
+  EXPECT_EQ(drv::ComboEntries(dialog, kTrayCombo), (Rows{kLowerTrayEntry, kUpperTrayEntry}));
+  EXPECT_EQ(drv::ComboSelection(dialog, kTrayCombo), 0);
+  EXPECT_EQ(drv::ControlText(dialog, kPortLine1), L"LPT1:");
+  EXPECT_EQ(drv::ControlText(dialog, kPortLine2), L"");
+  ExpectFixedTexts(dialog);
+  // Nothing is written before the user decides.
+  EXPECT_FALSE(drv::FileExists(session.exchangePath()));
+}
+
+// The printer column keeps to the item count, even with a second tray.
+TEST(Population, TwoItemReport) {
+  Session session;
+  HWND dialog = session.Open(WithItems(ThreeItemReport(), 2));
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(drv::ListRows(dialog, kSettingList), (Rows{L"Percorso carta ", L"Formato carta"}));
+  EXPECT_EQ(drv::ListRows(dialog, kApplicationList), (Rows{L"Vassoio carta  ", L"A4"}));
+  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), (Rows{L"Vassoio carta (inferiore)", L"A3"}));
+  EXPECT_EQ(drv::ComboEntries(dialog, kTrayCombo), (Rows{kLowerTrayEntry, kUpperTrayEntry}));
+  ExpectFixedTexts(dialog);
+}
+
+TEST(Population, OneItemReport) {
+  Session session;
+  HWND dialog = session.Open(WithItems(ThreeItemReport(), 1));
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(drv::ListRows(dialog, kSettingList), (Rows{L"Percorso carta "}));
+  EXPECT_EQ(drv::ListRows(dialog, kApplicationList), (Rows{L"Vassoio carta  "}));
+  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), (Rows{L"Vassoio carta (inferiore)"}));
+  ExpectFixedTexts(dialog);
+}
+
+// Codes without a catalogue text: empty rows, except "Altro" in the
+// application column; an empty-looking code (not a number) names text 0.
+TEST(Population, CodesWithoutText) {
+  Session session;
+  drv::SampleReport report = ThreeItemReport();
+  report.items[0] = {L"258", L"258", L"258"};
+  report.items[1] = {L"40002", L"x", L"50009"};
+  HWND dialog = session.Open(report);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(drv::ListRows(dialog, kSettingList), (Rows{L"", L"Formato carta", L"Tipo supporto"}));
+  EXPECT_EQ(drv::ListRows(dialog, kApplicationList), (Rows{L"Altro", L"Altro", L"Carta Comune"}));
+  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), (Rows{L"", L"A4", L"Carta patinata lucida 720 dpi"}));
+}
+
+// A printer name with spaces and non-quote first and last characters: the
+// first and last characters go whatever they are.
+TEST(Population, PrinterNameLosesItsFirstAndLastCharacter) {
+  Session session;
+  drv::SampleReport report = ThreeItemReport();
+  std::wstring tail = drv::CommandLineTail(report, session.exchangePath());
+  const std::wstring quoted = L"\"Stampante Ufficio 2\"";
+  tail.replace(tail.find(quoted), quoted.size(), L"XLaser di reparto 3Y");
+  ASSERT_TRUE(session.StartWithTail(tail));
+  HWND dialog = session.WaitForMainDialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(drv::WindowText(dialog), L"Verifica carta Laser di reparto 3");
+}
+
+struct PortCase {
+  const wchar_t* name;
+  std::wstring port;  // as passed on the command line
+  std::wstring line1;
+  std::wstring line2;
+};
+
+class PortLines : public ::testing::TestWithParam<PortCase> {};
+
+TEST_P(PortLines, SplitIntoTwoLines) {
+  Session session;
+  drv::SampleReport report = ThreeItemReport();
+  std::wstring tail = drv::CommandLineTail(report, session.exchangePath());
+  const std::wstring samplePort = L"\\LPT1:\\";
+  tail.replace(tail.find(samplePort), samplePort.size(), L"\\" + GetParam().port + L"\\");
+  ASSERT_TRUE(session.StartWithTail(tail));
+  HWND dialog = session.WaitForMainDialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(drv::ControlText(dialog, kPortLabel), L"Porta : ");
+  EXPECT_EQ(drv::ControlText(dialog, kPortLine1), GetParam().line1);
+  EXPECT_EQ(drv::ControlText(dialog, kPortLine2), GetParam().line2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    E2E, PortLines,
+    ::testing::Values(PortCase{L"Short", L"USB 001", L"USB 001", L""},
+                      PortCase{L"Exactly15", L"ABCDEFGHIJKLMNO", L"ABCDEFGHIJKLMNO", L""},
+                      PortCase{L"Of16", L"ABCDEFGHIJKLMNOP", L"ABCDEFGHIJKLMNO", L"P"},
+                      PortCase{L"Of27", L"ABCDEFGHIJKLMNOPQRSTUVWXYZ0", L"ABCDEFGHIJKLMNO", L"PQRSTUVWXYZ0"},
+                      PortCase{L"Of28", L"ABCDEFGHIJKLMNOPQRSTUVWXYZ01", L"ABCDEFGHIJKLMNO", L"PQRSTUVWXYZ0..."},
+                      PortCase{L"NetworkPath", L",,printserver01,office-laser-2", L"\\\\printserver01",
+                               L"\\office-lase..."},
+                      PortCase{L"ShortNetworkPath", L",,srv,q", L"\\\\srv\\q", L""},
+                      PortCase{L"OneLeadingComma", L",lpt1,x", L",lpt1,x", L""}),
+    [](const ::testing::TestParamInfo<PortCase>& info) { return drv::Utf8(info.param.name); });
+
+// ---------------------------------------------------------------------------
+// Tray selector
+
+TEST(TraySelector, OtherTrayAndBack) {
+  Session session;
+  HWND dialog = session.Open(ThreeItemReport());
+  ASSERT_NE(dialog, nullptr);
+  const Rows settings = drv::ListRows(dialog, kSettingList);
+  const Rows application = drv::ListRows(dialog, kApplicationList);
+
+  ASSERT_TRUE(drv::ChooseComboEntry(dialog, kTrayCombo, 1));
+  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), OtherTrayRows());
+  ASSERT_TRUE(drv::ChooseComboEntry(dialog, kTrayCombo, 0));
+  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), CurrentTrayRows());
+  ASSERT_TRUE(drv::ChooseComboEntry(dialog, kTrayCombo, 1));
+  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), OtherTrayRows());
+
+  EXPECT_EQ(drv::ListRows(dialog, kSettingList), settings);
+  EXPECT_EQ(drv::ListRows(dialog, kApplicationList), application);
+  EXPECT_FALSE(drv::FileExists(session.exchangePath()));
+}
+
+// The same with the keyboard: a click opens the list, Esc closes it, the
+// arrow keys change the selection.
+TEST(TraySelector, OtherTrayAndBackWithTheKeyboard) {
+  Session session;
+  HWND dialog = session.Open(ThreeItemReport());
+  ASSERT_NE(dialog, nullptr);
+  HWND combo = GetDlgItem(dialog, kTrayCombo);
+  ASSERT_TRUE(drv::ClickWindowCentre(Input(), combo));
+  ASSERT_TRUE(drv::WaitUntil([&] { return drv::KeyboardFocus(dialog) == combo; }, 3000))
+      << "the click did not give the tray selector the focus";
+  ASSERT_TRUE(Input().Press(drv::Key::Escape));
+  ASSERT_TRUE(Input().Press(drv::Key::Down));
+  EXPECT_TRUE(drv::WaitUntil([&] { return drv::ListRows(dialog, kPrinterList) == OtherTrayRows(); }, 3000))
+      << ::testing::PrintToString(drv::ListRows(dialog, kPrinterList));
+  EXPECT_EQ(drv::ComboSelection(dialog, kTrayCombo), 1);
+  ASSERT_TRUE(Input().Press(drv::Key::Up));
+  EXPECT_TRUE(drv::WaitUntil([&] { return drv::ListRows(dialog, kPrinterList) == CurrentTrayRows(); }, 3000))
+      << ::testing::PrintToString(drv::ListRows(dialog, kPrinterList));
+  EXPECT_TRUE(StaysOpenAndUntouched(session, dialog));
+}
+
+// With the upper tray current, the other tray is the lower one.
+TEST(TraySelector, UpperTrayCurrent) {
+  Session session;
+  drv::SampleReport report = ThreeItemReport();
+  report.items[0].printerValue = L"30002";
+  report.paperSource = L"30002";
+  report.otherTraySize = L"256";
+  report.otherTrayMedia = L"20005";
+  HWND dialog = session.Open(report);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(drv::ComboEntries(dialog, kTrayCombo), (Rows{kUpperTrayEntry, kLowerTrayEntry}));
+  EXPECT_EQ(drv::ComboSelection(dialog, kTrayCombo), 0);
+  const Rows current{L"Vassoio carta  ", L"A3", L"Carta patinata lucida 720 dpi"};
+  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), current);
+  ASSERT_TRUE(drv::ChooseComboEntry(dialog, kTrayCombo, 1));
+  EXPECT_EQ(drv::ListRows(dialog, kPrinterList),
+            (Rows{L"Vassoio carta (inferiore)", L"A3", L"Carta patinata lucida 720 dpi"}));
+  ASSERT_TRUE(drv::ChooseComboEntry(dialog, kTrayCombo, 0));
+  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), current);
+}
+
+class ManualFeed : public ::testing::TestWithParam<const wchar_t*> {};
+
+TEST_P(ManualFeed, SingleEntryAndChoosingItChangesNothing) {
+  Session session;
+  drv::SampleReport report = ThreeItemReport();
+  report.paperSource = GetParam();
+  report.items[0].printerValue = GetParam();
+  HWND dialog = session.Open(report);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(drv::ComboEntries(dialog, kTrayCombo), (Rows{L"Stampante:Alimentazione Manuale"}));
+  EXPECT_EQ(drv::ComboSelection(dialog, kTrayCombo), 0);
+  const Rows printer{L"Alimentazione Manuale", L"A3", L"Carta patinata lucida 720 dpi"};
+  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), printer);
+  ASSERT_TRUE(drv::ChooseComboEntry(dialog, kTrayCombo, 0));
+  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), printer);
+}
+
+INSTANTIATE_TEST_SUITE_P(E2E, ManualFeed, ::testing::Values(L"30001", L"30004"),
+                         [](const ::testing::TestParamInfo<const wchar_t*>& info) {
+                           return "Source" + drv::Utf8(info.param);
+                         });
+
+TEST(TraySelector, OneTrayPrinterChangesNothing) {
+  Session session;
+  HWND dialog = session.Open(*drv::NamedSample(L"auto-select"));
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(drv::ComboEntries(dialog, kTrayCombo), (Rows{L"Stampante:Selezione automatica"}));
+  const Rows printer{L"Selezione automatica", L"A3", L"Carta patinata lucida 720 dpi"};
+  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), printer);
+  ASSERT_TRUE(drv::ChooseComboEntry(dialog, kTrayCombo, 0));
+  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), printer);
+}
+
+// A paper source without text: the bare prefix is the first entry, the
+// second entry is selected and the other tray is shown from the start.
+TEST(TraySelector, UnknownPaperSourceShowsTheOtherTrayFirst) {
+  Session session;
+  HWND dialog = session.Open(*drv::NamedSample(L"unknown-source"));
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(drv::ComboEntries(dialog, kTrayCombo), (Rows{L"Stampante:", kUpperTrayEntry}));
+  EXPECT_EQ(drv::ComboSelection(dialog, kTrayCombo), 1);
+  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), OtherTrayRows());
+  ASSERT_TRUE(drv::ChooseComboEntry(dialog, kTrayCombo, 0));
+  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), CurrentTrayRows());
+}
+
+// The one-item report's printer column keeps one row for either tray.
+TEST(TraySelector, OneItemReportKeepsOneRow) {
+  Session session;
+  HWND dialog = session.Open(WithItems(ThreeItemReport(), 1));
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(drv::ChooseComboEntry(dialog, kTrayCombo, 1));
+  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), (Rows{L"Vassoio carta  "}));
+  ASSERT_TRUE(drv::ChooseComboEntry(dialog, kTrayCombo, 0));
+  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), (Rows{L"Vassoio carta (inferiore)"}));
+}
+
+// A paper source naming the 250-character text 115 makes an entry of 260
+// characters: it is cut to 255, and still counts as the current tray.
+TEST(TraySelector, OverlongEntryIsCutTo255Characters) {
+  Session session;
+  drv::SampleReport report = ThreeItemReport();
+  report.paperSource = L"115";
+  HWND dialog = session.Open(report);
+  ASSERT_NE(dialog, nullptr);
+  const std::wstring full = std::wstring(L"Stampante:") + kLowerMessageText;
+  ASSERT_EQ(full.size(), 260u);
+  EXPECT_EQ(drv::ComboEntries(dialog, kTrayCombo), (Rows{full.substr(0, 255), kUpperTrayEntry}));
+  EXPECT_EQ(drv::ComboSelection(dialog, kTrayCombo), 0);
+  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), CurrentTrayRows());
+  ASSERT_TRUE(drv::ChooseComboEntry(dialog, kTrayCombo, 1));
+  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), OtherTrayRows());
+  ASSERT_TRUE(drv::ChooseComboEntry(dialog, kTrayCombo, 0));
+  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), CurrentTrayRows());
+}
+
+// ---------------------------------------------------------------------------
+// Window behaviour
+
+TEST(Window, InitialFocusOnIgnora) {
+  Session session;
+  HWND dialog = session.Open(ThreeItemReport());
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(drv::WaitUntil([&] { return drv::FocusedControlId(dialog) == kIgnore; }, 3000))
+      << "focus on control " << drv::FocusedControlId(dialog);
+  EXPECT_EQ(GetForegroundWindow(), dialog);
+}
+
+TEST(Window, TabCyclesThroughTheFourButtons) {
+  Session session;
+  HWND dialog = session.Open(ThreeItemReport());
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(drv::WaitUntil([&] { return drv::FocusedControlId(dialog) == kIgnore; }, 3000));
+  for (int expected : {kCancelPrinting, kRetry, kHelp, kIgnore, kCancelPrinting}) {
+    ASSERT_TRUE(Input().Press(drv::Key::Tab));
+    EXPECT_TRUE(drv::WaitUntil([&] { return drv::FocusedControlId(dialog) == expected; }, 3000))
+        << "expected control " << expected << ", focus on " << drv::FocusedControlId(dialog);
+  }
+  // And backwards.
+  for (int expected : {kIgnore, kHelp}) {
+    ASSERT_TRUE(Input().Press(drv::Key::ShiftTab));
+    EXPECT_TRUE(drv::WaitUntil([&] { return drv::FocusedControlId(dialog) == expected; }, 3000))
+        << "expected control " << expected << ", focus on " << drv::FocusedControlId(dialog);
+  }
+  EXPECT_TRUE(StaysOpenAndUntouched(session, dialog));
+}
+
+TEST(Window, CentredOnTheScreen) {
+  Session session;
+  HWND dialog = session.Open(ThreeItemReport());
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(CentredOnTheWorkArea(dialog));
+}
+
+// The window menu's Move is grayed: choosing it from the keyboard (Alt+Space,
+// M, arrows, Enter) must not move the dialog. (Another process cannot read
+// the menu under Wine, so the menu is checked through what it does.)
+TEST(Window, WindowMenuCannotMoveTheDialog) {
+  Session session;
+  HWND dialog = session.Open(ThreeItemReport());
+  ASSERT_NE(dialog, nullptr);
+  RECT before, after;
+  ASSERT_TRUE(GetWindowRect(dialog, &before));
+  ASSERT_TRUE(drv::ActivateByClick(Input(), dialog));
+  ASSERT_TRUE(Input().Press(drv::Key::AltSpace));
+  ASSERT_TRUE(drv::WaitUntil([&] { return !drv::TopLevelWindows(session.process().id(), L"#32768", true).empty(); },
+                             3000))
+      << "Alt+Space opened no window menu";
+  ASSERT_TRUE(Input().PressCharacter('m'));
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(Input().Press(drv::Key::Down));
+  ASSERT_TRUE(Input().Press(drv::Key::Return));
+  Sleep(kSettleMs);
+  ASSERT_TRUE(GetWindowRect(dialog, &after));
+  EXPECT_EQ(after.left, before.left);
+  EXPECT_EQ(after.top, before.top) << "the dialog moved by " << (after.top - before.top) << " pixels";
+  // Leave whatever menu or mode is still open.
+  ASSERT_TRUE(Input().Press(drv::Key::Escape));
+  ASSERT_TRUE(Input().Press(drv::Key::Escape));
+  EXPECT_TRUE(StaysOpenAndUntouched(session, dialog));
+}
+
+// Close from the window menu (Alt+Space, C) does nothing either.
+TEST(Window, WindowMenuCannotCloseTheDialog) {
+  Session session;
+  HWND dialog = session.Open(ThreeItemReport());
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(drv::ActivateByClick(Input(), dialog));
+  ASSERT_TRUE(Input().Press(drv::Key::AltSpace));
+  ASSERT_TRUE(drv::WaitUntil([&] { return !drv::TopLevelWindows(session.process().id(), L"#32768", true).empty(); },
+                             3000))
+      << "Alt+Space opened no window menu";
+  ASSERT_TRUE(Input().PressCharacter('c'));
+  EXPECT_TRUE(StaysOpenAndUntouched(session, dialog));
+  ASSERT_TRUE(Input().Press(drv::Key::Escape));
+  EXPECT_TRUE(StaysOpenAndUntouched(session, dialog));
+}
+
+TEST(Window, AltF4DoesNothing) {
+  Session session;
+  HWND dialog = session.Open(ThreeItemReport());
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(drv::ActivateByClick(Input(), dialog));
+  ASSERT_TRUE(Input().Press(drv::Key::AltF4));
+  EXPECT_TRUE(StaysOpenAndUntouched(session, dialog));
+}
+
+TEST(Window, CloseCommandDoesNothing) {
+  Session session;
+  HWND dialog = session.Open(ThreeItemReport());
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0));
+  EXPECT_TRUE(StaysOpenAndUntouched(session, dialog));
+  ASSERT_TRUE(PostMessageW(dialog, WM_CLOSE, 0, 0));
+  EXPECT_TRUE(StaysOpenAndUntouched(session, dialog));
+}
+
+TEST(Window, EscapeDoesNothing) {
+  Session session;
+  HWND dialog = session.Open(ThreeItemReport());
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(drv::ActivateByClick(Input(), dialog));
+  ASSERT_TRUE(Input().Press(drv::Key::Escape));
+  EXPECT_TRUE(StaysOpenAndUntouched(session, dialog));
+  EXPECT_EQ(drv::FocusedControlId(dialog), kIgnore);
+}
+
+// Enter while the tray selector (no push button) has the focus.
+TEST(Window, EnterWithTheTraySelectorFocusedDoesNothing) {
+  Session session;
+  HWND dialog = session.Open(ThreeItemReport());
+  ASSERT_NE(dialog, nullptr);
+  HWND combo = GetDlgItem(dialog, kTrayCombo);
+  ASSERT_TRUE(drv::ClickWindowCentre(Input(), combo));
+  ASSERT_TRUE(drv::WaitUntil([&] { return drv::KeyboardFocus(dialog) == combo; }, 3000));
+  ASSERT_TRUE(Input().Press(drv::Key::Escape));  // closes the open list only
+  ASSERT_TRUE(StaysOpenAndUntouched(session, dialog));
+  ASSERT_EQ(drv::KeyboardFocus(dialog), combo);
+  ASSERT_TRUE(Input().Press(drv::Key::Return));
+  EXPECT_TRUE(StaysOpenAndUntouched(session, dialog));
+  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), CurrentTrayRows());
+}
+
+// A click into any list hands the focus back to "Ignora", wherever it was.
+TEST(Window, ClickIntoAListLeavesTheFocusOnIgnora) {
+  Session session;
+  HWND dialog = session.Open(ThreeItemReport());
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(drv::ActivateByClick(Input(), dialog));
+  for (int list : {kSettingList, kApplicationList, kPrinterList}) {
+    ASSERT_TRUE(Input().Press(drv::Key::Tab));
+    ASSERT_TRUE(drv::WaitUntil([&] { return drv::FocusedControlId(dialog) != kIgnore; }, 3000));
+    ASSERT_TRUE(drv::ClickWindowCentre(Input(), GetDlgItem(dialog, list)));
+    Sleep(300);
+    EXPECT_TRUE(drv::WaitUntil([&] { return drv::FocusedControlId(dialog) == kIgnore; }, 3000))
+        << "list " << list << ": focus on control " << drv::FocusedControlId(dialog);
+  }
+  EXPECT_TRUE(StaysOpenAndUntouched(session, dialog));
+}
+
+}  // namespace
+}  // namespace e2e

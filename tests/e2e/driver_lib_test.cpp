@@ -1,0 +1,91 @@
+// The stand-in driver's own pieces: the command line it builds, how it finds
+// the exchange path in a raw command line, and the exchange-file helpers.
+// The end-to-end tests rely on these, so they are checked first.
+
+#include <string>
+#include <vector>
+
+#include "e2e_support.h"
+
+namespace e2e {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(DriverLib, CommandLineTailForEachItemCount) {
+  drv::SampleReport report = ThreeItemReport();
+  EXPECT_EQ(drv::CommandLineTail(report, L"C:\\x\\e.bin"),
+            L"3_Item \"Stampante Ufficio 2\"\\LPT1:\\40001\\30002\\30005\\40002\\50009\\256\\40003\\20001\\20005"
+            L"\\30005\\1\\768\\20001\\C:\\x\\e.bin");
+  EXPECT_EQ(drv::CommandLineTail(WithItems(report, 1), L"C:\\e.bin"),
+            L"1_Item \"Stampante Ufficio 2\"\\LPT1:\\40001\\30002\\30005\\30005\\1\\768\\20001\\C:\\e.bin");
+  EXPECT_EQ(drv::CommandLineTail(WithItems(report, 2), L"e.bin").substr(0, 7), L"2_Item ");
+}
+
+TEST(DriverLib, NetworkPortGoesWithCommas) {
+  EXPECT_EQ(drv::PortForCommandLine(L"\\\\server\\queue"), L",,server,queue");
+  EXPECT_EQ(drv::PortForCommandLine(L"LPT1:"), L"LPT1:");
+}
+
+TEST(DriverLib, ExchangePathOfATail) {
+  EXPECT_EQ(drv::ExchangePathOfTail(drv::CommandLineTail(ThreeItemReport(), L"C:\\a b\\no")), L"C:\\a");
+  EXPECT_EQ(drv::ExchangePathOfTail(drv::CommandLineTail(ThreeItemReport(), L"C:\\dir\\e.bin")), L"C:\\dir\\e.bin");
+  EXPECT_EQ(drv::ExchangePathOfTail(L"1_item \"P\"\\\\port\\1\\2\\3\\4\\5\\6\\7\\\\C:\\e.bin extra"), L"C:\\e.bin");
+  EXPECT_EQ(drv::ExchangePathOfTail(L"4_Item \"P\"\\port\\1\\2\\3\\4\\5\\6\\7\\C:\\e.bin"), L"");
+  EXPECT_EQ(drv::ExchangePathOfTail(L"1_Item \"P\"\\port\\1\\2"), L"");
+  EXPECT_EQ(drv::ExchangePathOfTail(L"1_Item"), L"");
+}
+
+TEST(DriverLib, RecordIsLittleEndian) {
+  EXPECT_EQ(drv::EncodeRecord({0x04030201u, 0x08070605u}), (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
+  const std::optional<drv::ExchangeRecord> record = drv::DecodeRecord({3, 0, 0, 0, 1, 0, 0, 0, 9});
+  ASSERT_TRUE(record);
+  EXPECT_EQ(record->decision, 3u);
+  EXPECT_EQ(record->completionFlag, 1u);
+  EXPECT_FALSE(drv::DecodeRecord({3, 0, 0, 0, 1, 0, 0}));
+}
+
+TEST(DriverLib, CompletionFlagTouchesOnlyItsFourBytes) {
+  drv::ScratchDirectory scratch(L"paperchk-driverlib");
+  ASSERT_TRUE(scratch.ok());
+  const std::wstring path = scratch.File(L"x.bin");
+  EXPECT_FALSE(drv::WriteCompletionFlag(path, 1)) << "a missing file is not created";
+  ASSERT_TRUE(drv::WriteWholeFile(path, {2, 0, 0, 0, 0, 0, 0, 0, 0xEE, 0xFF}));
+  ASSERT_TRUE(drv::WriteCompletionFlag(path, 0x01020304u));
+  EXPECT_EQ(drv::ReadWholeFile(path), (Bytes{2, 0, 0, 0, 4, 3, 2, 1, 0xEE, 0xFF}));
+  const std::optional<drv::ExchangeRecord> record = drv::ReadExchangeRecord(path);
+  ASSERT_TRUE(record);
+  EXPECT_EQ(record->decision, 2u);
+  EXPECT_EQ(record->completionFlag, 0x01020304u);
+}
+
+TEST(DriverLib, ExclusiveHoldKeepsOthersOut) {
+  drv::ScratchDirectory scratch(L"paperchk-driverlib");
+  ASSERT_TRUE(scratch.ok());
+  const std::wstring path = scratch.File(L"x.bin");
+  ASSERT_TRUE(drv::CreateExchangeFile(path, {1, 0}));
+  {
+    drv::ExclusiveHold hold(path);
+    ASSERT_TRUE(hold.ok());
+    EXPECT_FALSE(drv::ReadExchangeRecord(path));
+    EXPECT_FALSE(drv::WriteCompletionFlag(path, 1));
+  }
+  EXPECT_TRUE(drv::WriteCompletionFlag(path, 1));
+  EXPECT_EQ(drv::ReadWholeFile(path), (Bytes{1, 0, 0, 0, 1, 0, 0, 0}));
+}
+
+TEST(DriverLib, ScratchDirectoryIsFreshAndGoesAway) {
+  std::wstring path;
+  {
+    drv::ScratchDirectory scratch(L"paperchk-driverlib");
+    ASSERT_TRUE(scratch.ok());
+    path = scratch.path();
+    EXPECT_TRUE(scratch.List().empty());
+    ASSERT_TRUE(drv::WriteWholeFile(scratch.File(L"a.bin"), {1}));
+    EXPECT_EQ(scratch.List(), (std::vector<std::wstring>{L"a.bin"}));
+  }
+  EXPECT_FALSE(drv::FileExists(path));
+}
+
+}  // namespace
+}  // namespace e2e

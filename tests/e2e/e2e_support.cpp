@@ -1,0 +1,167 @@
+#include "e2e_support.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace e2e {
+
+std::wstring g_paperchkPath;
+
+const wchar_t kTitle[] = L"Verifica carta";
+const wchar_t kUpperMessageText[] =
+    L"Alcune impostazioni sulla stampante non corrispondono alle impostazioni selezionate "
+    L"nell'applicazione. Di seguito sono presentate le impostazioni difformi.";
+const wchar_t kLowerMessageText[] =
+    L"Tentate di modificare le impostazioni della stampante per farle corrispondere a quelle "
+    L"dell'applicazione e fate clic su 'Riprova'. Se volete ignorare le impostazioni incompatibili, "
+    L"fate clic su 'Ignora'. Per annullare la stampa fate clic su 'Annulla'";
+const wchar_t kWaitMessageText[] =
+    L"Attendere mentre la impostazioni carta vengono recuperate dalla stampante.";
+const wchar_t kStartupErrorCaption[] = L"初期化エラー";
+const wchar_t kStartupErrorText[] = L"パラメータを指定して下さい";
+
+drv::RealInput& Input() {
+  static std::unique_ptr<drv::RealInput> input = drv::MakeRealInput();
+  return *input;
+}
+
+Session::Session() : scratch_(L"paperchk-e2e") {
+  exchangePath_ = scratch_.File(L"exchange.bin");
+  helpViewersBefore_ = drv::ProcessIdsByName(kHelpViewer);
+}
+
+Session::~Session() {
+  // Leave nothing running: the program, and any help viewer it started.
+  process_.Kill();
+  for (DWORD viewer : drv::ProcessIdsByName(kHelpViewer)) {
+    if (std::find(helpViewersBefore_.begin(), helpViewersBefore_.end(), viewer) == helpViewersBefore_.end()) {
+      drv::KillProcessId(viewer);
+    }
+  }
+}
+
+::testing::AssertionResult Session::StartWithCommandLine(const std::wstring& commandLine) {
+  if (!scratch_.ok()) return ::testing::AssertionFailure() << "no scratch directory";
+  std::wstring error;
+  if (!process_.Start(commandLine, &error)) {
+    return ::testing::AssertionFailure() << drv::Utf8(error) << " for " << drv::Utf8(commandLine);
+  }
+  return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult Session::StartWithTail(const std::wstring& tail) {
+  return StartWithCommandLine(drv::BuildCommandLine(g_paperchkPath, tail));
+}
+
+::testing::AssertionResult Session::Start(const drv::SampleReport& report) {
+  return StartWithTail(drv::CommandLineTail(report, exchangePath_));
+}
+
+HWND Session::WaitForMainDialog(DWORD timeoutMs) {
+  return drv::WaitForDialog(process_, timeoutMs, [](HWND window) {
+    return drv::WindowText(window).rfind(kTitle, 0) == 0 && GetDlgItem(window, kIgnore) != nullptr;
+  });
+}
+
+HWND Session::Open(const drv::SampleReport& report) {
+  if (!Start(report)) return nullptr;
+  return WaitForMainDialog();
+}
+
+HWND Session::WaitForWaitBox(DWORD timeoutMs) {
+  return drv::WaitForDialog(process_, timeoutMs,
+                            [](HWND window) { return GetDlgItem(window, kWaitMessage) != nullptr; });
+}
+
+std::vector<HWND> Session::VisibleMessageBoxes(const std::wstring& caption) {
+  std::vector<HWND> boxes;
+  for (HWND window : drv::TopLevelWindows(process_.id(), drv::kDialogClass, true)) {
+    if (drv::WindowText(window) == caption) boxes.push_back(window);
+  }
+  return boxes;
+}
+
+HWND Session::WaitForMessageBox(const std::wstring& caption, DWORD timeoutMs) {
+  return drv::WaitForDialog(process_, timeoutMs,
+                            [&](HWND window) { return drv::WindowText(window) == caption; });
+}
+
+::testing::AssertionResult Session::EndsWithStatusZero(DWORD timeoutMs) {
+  if (!process_.WaitForExit(timeoutMs)) {
+    return ::testing::AssertionFailure() << "paperchk still runs " << timeoutMs << " ms later";
+  }
+  const std::optional<DWORD> status = process_.ExitCode();
+  if (!status || *status != 0) {
+    return ::testing::AssertionFailure() << "exit status " << (status ? *status : 0xFFFFFFFFu) << ", expected 0";
+  }
+  return ::testing::AssertionSuccess();
+}
+
+drv::SampleReport ThreeItemReport() { return *drv::NamedSample(L"three-item"); }
+
+drv::SampleReport WithItems(drv::SampleReport report, std::size_t count) {
+  report.items.resize(count);
+  return report;
+}
+
+std::vector<std::wstring> CurrentTrayRows() {
+  return {L"Vassoio carta (inferiore)", L"A3", L"Carta patinata lucida 720 dpi"};
+}
+
+std::vector<std::wstring> OtherTrayRows() {
+  // Item 1's printer value is not 30002, so the other tray is the upper one.
+  return {L"Vassoio carta  ", L"A4", L"Carta Comune"};
+}
+
+bool IsVisible(HWND window) { return IsWindow(window) && IsWindowVisible(window); }
+
+::testing::AssertionResult StaysOpenAndUntouched(Session& session, HWND dialog) {
+  Sleep(kSettleMs);
+  if (!session.process().IsRunning()) return ::testing::AssertionFailure() << "paperchk has ended";
+  if (!IsVisible(dialog)) return ::testing::AssertionFailure() << "the dialog is no longer visible";
+  if (drv::FileExists(session.exchangePath())) {
+    return ::testing::AssertionFailure() << "the exchange file was written";
+  }
+  return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult CentredOnTheWorkArea(HWND window) {
+  RECT rect, work;
+  if (!GetWindowRect(window, &rect)) return ::testing::AssertionFailure() << "no window";
+  if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) return ::testing::AssertionFailure() << "no work area";
+  // Twice the offset of the two centres.
+  const LONG dx = (rect.left + rect.right) - (work.left + work.right);
+  const LONG dy = (rect.top + rect.bottom) - (work.top + work.bottom);
+  if (std::abs(dx) > 2 || std::abs(dy) > 2) {
+    return ::testing::AssertionFailure() << "window at " << rect.left << "," << rect.top << "-" << rect.right << ","
+                                         << rect.bottom << ", work area " << work.left << "," << work.top << "-"
+                                         << work.right << "," << work.bottom;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+std::vector<std::uint8_t> RecordBytes(std::uint32_t decision, std::uint32_t flag) {
+  return drv::EncodeRecord({decision, flag});
+}
+
+}  // namespace e2e
+
+// The path of paperchk.exe comes as --paperchk=PATH (a Unix path under Wine
+// is turned into a Windows one); by default paperchk.exe beside this program.
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  e2e::g_paperchkPath = drv::DirectoryOfThisProgram() + L"\\paperchk.exe";
+  for (int i = 1; i < argc; ++i) {
+    const char prefix[] = "--paperchk=";
+    if (std::strncmp(argv[i], prefix, sizeof prefix - 1) == 0) {
+      e2e::g_paperchkPath = drv::ToWindowsPath(drv::Widen(argv[i] + sizeof prefix - 1));
+    }
+  }
+  if (!drv::FileExists(e2e::g_paperchkPath)) {
+    std::fprintf(stderr, "paperchk not found: %s\n", drv::Utf8(e2e::g_paperchkPath).c_str());
+    return 1;
+  }
+  std::printf("paperchk: %s\ninput: %s\n", drv::Utf8(e2e::g_paperchkPath).c_str(), e2e::Input().name());
+  return RUN_ALL_TESTS();
+}

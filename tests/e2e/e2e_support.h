@@ -1,0 +1,117 @@
+// Shared pieces of the end-to-end tests: the session that starts paperchk
+// for one test and cleans up after it, the texts the program must show, and
+// small helpers. Each test gets a fresh scratch directory and exchange file.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "driver_lib.h"
+
+namespace drv = paperchk_driver;
+
+namespace e2e {
+
+// Path of paperchk.exe (a Windows path), set by main.
+extern std::wstring g_paperchkPath;
+
+// Real keyboard and mouse input, made once per test program.
+drv::RealInput& Input();
+
+// Control ids of template 102 and 148.
+enum ControlId : int {
+  kRetry = 1000,
+  kCancelPrinting = 1002,
+  kHelp = 1005,
+  kSettingList = 1006,
+  kApplicationList = 1007,
+  kPrinterList = 1008,
+  kIgnore = 1009,
+  kTrayCombo = 1015,
+  kPortLabel = 102,
+  kUpperMessage = 103,
+  kLowerMessage = 104,
+  kSettingHeader = 105,
+  kApplicationHeader = 106,
+  kPortLine1 = 108,
+  kPortLine2 = 109,
+  kWaitMessage = 107,
+};
+
+// Texts the user must see.
+extern const wchar_t kTitle[];
+extern const wchar_t kUpperMessageText[];
+extern const wchar_t kLowerMessageText[];
+extern const wchar_t kWaitMessageText[];
+extern const wchar_t kStartupErrorCaption[];
+extern const wchar_t kStartupErrorText[];
+
+// How long things may take under Wine.
+constexpr DWORD kStartTimeoutMs = 20000;
+constexpr DWORD kEndTimeoutMs = 5000;
+// Pause after input that must have no effect, before looking again.
+constexpr DWORD kSettleMs = 700;
+
+// One run of paperchk for one test.
+class Session {
+ public:
+  Session();
+  ~Session();
+
+  const std::wstring& exchangePath() const { return exchangePath_; }
+  drv::ScratchDirectory& scratch() { return scratch_; }
+  drv::ProgramProcess& process() { return process_; }
+
+  // Starts paperchk with the report (exchange path of this session).
+  ::testing::AssertionResult Start(const drv::SampleReport& report);
+  // Starts paperchk with this text after the program path.
+  ::testing::AssertionResult StartWithTail(const std::wstring& tail);
+  // Starts paperchk with exactly this command line.
+  ::testing::AssertionResult StartWithCommandLine(const std::wstring& commandLine);
+
+  // The paper-check dialog once it is visible (null on timeout).
+  HWND WaitForMainDialog(DWORD timeoutMs = kStartTimeoutMs);
+  // Starts the report and waits for the dialog.
+  HWND Open(const drv::SampleReport& report);
+  // The wait box (the caption-less dialog with control 107).
+  HWND WaitForWaitBox(DWORD timeoutMs = kStartTimeoutMs);
+  // A visible message box of paperchk with this caption.
+  HWND WaitForMessageBox(const std::wstring& caption, DWORD timeoutMs = kStartTimeoutMs);
+  std::vector<HWND> VisibleMessageBoxes(const std::wstring& caption);
+
+  // Ends normally within the time with status 0.
+  ::testing::AssertionResult EndsWithStatusZero(DWORD timeoutMs = kEndTimeoutMs);
+
+ private:
+  drv::ScratchDirectory scratch_;
+  std::wstring exchangePath_;
+  drv::ProgramProcess process_;
+  std::vector<DWORD> helpViewersBefore_;
+};
+
+// The three-item sample of the stand-in driver: current tray the lower one.
+drv::SampleReport ThreeItemReport();
+drv::SampleReport WithItems(drv::SampleReport report, std::size_t count);
+
+// Printer-column texts of ThreeItemReport for its current and other tray.
+std::vector<std::wstring> CurrentTrayRows();
+std::vector<std::wstring> OtherTrayRows();
+
+// The dialog as a person sees it.
+bool IsVisible(HWND window);
+::testing::AssertionResult StaysOpenAndUntouched(Session& session, HWND dialog);
+
+// The window's centre lies on the centre of the screen's work area (within
+// a pixel either way, for odd sizes).
+::testing::AssertionResult CentredOnTheWorkArea(HWND window);
+
+// Decision record bytes {decision, flag}.
+std::vector<std::uint8_t> RecordBytes(std::uint32_t decision, std::uint32_t flag);
+
+// The help viewer Wine starts for WinHelp.
+constexpr const wchar_t kHelpViewer[] = L"winhlp32.exe";
+
+}  // namespace e2e

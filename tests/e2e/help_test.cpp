@@ -1,0 +1,275 @@
+// Help: "?" hands the driver's help file to the help engine, and a decision
+// closes it again. Under Wine the engine is winhlp32.exe: it appears as a
+// process of its own, with a "Cannot find" box when the file is missing
+// (the test below lets it do that). The other tests put a stand-in engine
+// window in place, which records exactly what the program asked for.
+
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "e2e_support.h"
+
+namespace e2e {
+namespace {
+
+std::wstring WindowsDirectory() {
+  wchar_t buffer[MAX_PATH] = {};
+  const UINT length = GetWindowsDirectoryW(buffer, MAX_PATH);
+  return std::wstring(buffer, length < MAX_PATH ? length : 0);
+}
+
+std::wstring DriverHelpPath() {
+  return WindowsDirectory() + L"\\System32\\spool\\drivers\\w32x86\\2\\PCHKHELP.HLP";
+}
+
+// Visible top-level windows of any help viewer process.
+std::vector<HWND> HelpViewerWindows() {
+  std::vector<HWND> windows;
+  for (DWORD viewer : drv::ProcessIdsByName(kHelpViewer)) {
+    for (HWND window : drv::TopLevelWindows(viewer, nullptr, true)) windows.push_back(window);
+  }
+  return windows;
+}
+
+bool NoHelpViewer() { return drv::ProcessIdsByName(kHelpViewer).empty(); }
+
+// One request that reached the help engine.
+struct HelpRequest {
+  UINT command = 0;            // HELP_CONTEXT, HELP_QUIT, ...
+  std::uint32_t data = 0;      // the topic for HELP_CONTEXT
+  std::wstring path;           // the help file
+  std::uintptr_t owner = 0;    // the window that asked (none expected)
+};
+
+// Stands in for the help viewer: WinHelpA looks for a window of class
+// MS_WINHELP and hands it each request in a WM_COPYDATA message (a header of
+// size, command, data, reserved and the offset of the file name, then the
+// name). While this window exists no real viewer is started.
+class HelpEngineStandIn {
+ public:
+  HelpEngineStandIn() {
+    thread_ = std::thread([this] { Run(); });
+    std::unique_lock<std::mutex> lock(mutex_);
+    ready_.wait(lock, [this] { return started_; });
+  }
+  ~HelpEngineStandIn() {
+    if (threadId_) PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+    thread_.join();
+  }
+  bool ok() const { return window_ != nullptr; }
+
+  std::vector<HelpRequest> Requests() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return requests_;
+  }
+  bool WaitForRequests(std::size_t count, DWORD timeoutMs) {
+    return drv::WaitUntil([&] { return Requests().size() >= count; }, timeoutMs);
+  }
+
+ private:
+  static constexpr ULONG_PTR kWinHelpMagic = 0xA1DE505;
+
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COPYDATA) {
+      auto* self = reinterpret_cast<HelpEngineStandIn*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+      const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+      if (self && copy && copy->dwData == kWinHelpMagic) self->Record(wParam, copy);
+      return TRUE;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+
+  void Record(WPARAM owner, const COPYDATASTRUCT* copy) {
+    const auto* bytes = static_cast<const std::uint8_t*>(copy->lpData);
+    const std::size_t size = copy->cbData;
+    HelpRequest request;
+    request.owner = owner;
+    if (size >= 16) {
+      std::uint16_t command = 0, fileOffset = 0;
+      std::memcpy(&command, bytes + 2, 2);
+      std::memcpy(&request.data, bytes + 4, 4);
+      std::memcpy(&fileOffset, bytes + 12, 2);
+      request.command = command;
+      if (fileOffset >= 16 && fileOffset < size) {
+        const char* name = reinterpret_cast<const char*>(bytes + fileOffset);
+        request.path = drv::Widen(std::string(name, strnlen(name, size - fileOffset)));
+      }
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    requests_.push_back(request);
+  }
+
+  void Run() {
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = Procedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"MS_WINHELP";
+    RegisterClassW(&windowClass);
+    HWND window = CreateWindowExW(0, L"MS_WINHELP", L"help engine stand-in", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                  nullptr, windowClass.hInstance, nullptr);
+    if (window) SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      window_ = window;
+      threadId_ = GetCurrentThreadId();
+      started_ = true;
+    }
+    ready_.notify_all();
+    MSG message;
+    while (window && GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+    if (window) DestroyWindow(window);
+    UnregisterClassW(L"MS_WINHELP", windowClass.hInstance);
+  }
+
+  std::thread thread_;
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  bool started_ = false;
+  HWND window_ = nullptr;
+  DWORD threadId_ = 0;
+  std::vector<HelpRequest> requests_;
+};
+
+void ExpectRequest(const HelpRequest& request, UINT command, std::uint32_t data) {
+  EXPECT_EQ(request.command, command);
+  if (command == HELP_CONTEXT) {
+    EXPECT_EQ(request.data, data);
+  }
+  EXPECT_EQ(request.path, DriverHelpPath());
+  EXPECT_EQ(request.owner, 0u) << "the help engine was given an owner window";
+}
+
+// "?" asks for topic 4608 of the driver's help file, with no owner window;
+// a second press asks again; the decision closes the file once.
+TEST(Help, QuestionMarkOpensTheTopicAndIgnoraClosesIt) {
+  HelpEngineStandIn engine;
+  ASSERT_TRUE(engine.ok());
+  Session session;
+  HWND dialog = session.Open(ThreeItemReport());
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(drv::ClickButton(dialog, kHelp));
+  ASSERT_TRUE(engine.WaitForRequests(1, 5000)) << "no help request";
+  ExpectRequest(engine.Requests()[0], HELP_CONTEXT, 4608);
+  EXPECT_TRUE(StaysOpenAndUntouched(session, dialog));
+
+  ASSERT_TRUE(drv::ClickButton(dialog, kHelp));
+  ASSERT_TRUE(engine.WaitForRequests(2, 5000));
+  ExpectRequest(engine.Requests()[1], HELP_CONTEXT, 4608);
+
+  ASSERT_TRUE(drv::ClickButton(dialog, kIgnore));
+  EXPECT_TRUE(session.EndsWithStatusZero());
+  EXPECT_EQ(drv::ReadWholeFile(session.exchangePath()), RecordBytes(2, 0));
+  const std::vector<HelpRequest> requests = engine.Requests();
+  ASSERT_EQ(requests.size(), 3u);
+  ExpectRequest(requests[2], HELP_QUIT, 0);
+}
+
+TEST(Help, AnnullaClosesTheHelpFile) {
+  HelpEngineStandIn engine;
+  ASSERT_TRUE(engine.ok());
+  Session session;
+  HWND dialog = session.Open(ThreeItemReport());
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(drv::ClickButton(dialog, kHelp));
+  ASSERT_TRUE(engine.WaitForRequests(1, 5000));
+  ASSERT_TRUE(drv::ClickButton(dialog, kCancelPrinting));
+  EXPECT_TRUE(session.EndsWithStatusZero());
+  EXPECT_EQ(drv::ReadWholeFile(session.exchangePath()), RecordBytes(3, 0));
+  const std::vector<HelpRequest> requests = engine.Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  ExpectRequest(requests[0], HELP_CONTEXT, 4608);
+  ExpectRequest(requests[1], HELP_QUIT, 0);
+}
+
+// Without "?" no decision talks to the help engine.
+TEST(Help, NoRequestWithoutTheQuestionMark) {
+  HelpEngineStandIn engine;
+  ASSERT_TRUE(engine.ok());
+  for (int button : {kIgnore, kCancelPrinting}) {
+    Session session;
+    HWND dialog = session.Open(ThreeItemReport());
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(drv::ClickButton(dialog, button));
+    EXPECT_TRUE(session.EndsWithStatusZero());
+  }
+  EXPECT_TRUE(engine.Requests().empty());
+}
+
+// A retry that the driver completes ends the process without closing help.
+TEST(Help, CompletedRetryLeavesHelpAlone) {
+  HelpEngineStandIn engine;
+  ASSERT_TRUE(engine.ok());
+  Session session;
+  HWND dialog = session.Open(ThreeItemReport());
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(drv::ClickButton(dialog, kHelp));
+  ASSERT_TRUE(engine.WaitForRequests(1, 5000));
+  ASSERT_TRUE(drv::ClickButton(dialog, kRetry));
+  ASSERT_NE(session.WaitForWaitBox(), nullptr);
+  ASSERT_TRUE(drv::WriteCompletionFlag(session.exchangePath(), 1));
+  EXPECT_TRUE(session.EndsWithStatusZero());
+  EXPECT_EQ(engine.Requests().size(), 1u);
+}
+
+// A retry dismissed with Esc in the wait box closes help before the end.
+TEST(Help, DismissedRetryClosesHelp) {
+  HelpEngineStandIn engine;
+  ASSERT_TRUE(engine.ok());
+  Session session;
+  HWND dialog = session.Open(ThreeItemReport());
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(drv::ClickButton(dialog, kHelp));
+  ASSERT_TRUE(engine.WaitForRequests(1, 5000));
+  ASSERT_TRUE(drv::ClickButton(dialog, kRetry));
+  HWND box = session.WaitForWaitBox();
+  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(drv::WaitUntil([&] { return GetForegroundWindow() == box; }, 3000) ||
+              drv::ActivateByClick(Input(), box));
+  ASSERT_TRUE(Input().Press(drv::Key::Escape));
+  EXPECT_TRUE(session.EndsWithStatusZero());
+  const std::vector<HelpRequest> requests = engine.Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  ExpectRequest(requests[1], HELP_QUIT, 0);
+}
+
+// The help file must be absent for this test: then the engine names the
+// path it was given in its own box.
+TEST(Help, RealViewerIsAskedForTheDriverHelpFile) {
+  ASSERT_FALSE(drv::FileExists(DriverHelpPath())) << "a help file is installed in this prefix";
+  ASSERT_TRUE(NoHelpViewer());
+  Session session;
+  HWND dialog = session.Open(ThreeItemReport());
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(drv::ClickButton(dialog, kHelp));
+
+  HWND box = nullptr;
+  ASSERT_TRUE(drv::WaitUntil(
+      [&] {
+        for (HWND window : HelpViewerWindows()) {
+          if (drv::ClassNameOf(window) == drv::kDialogClass) box = window;
+        }
+        return box != nullptr;
+      },
+      kStartTimeoutMs))
+      << "no help viewer box appeared";
+  std::wstring message;
+  for (const std::wstring& text : drv::ChildTexts(box, L"Static")) message += text;
+  EXPECT_NE(message.find(DriverHelpPath()), std::wstring::npos) << drv::Utf8(message);
+
+  // Answer "No": the viewer gives up and ends.
+  ASSERT_TRUE(drv::ClickButton(box, IDNO));
+  EXPECT_TRUE(drv::WaitUntil(NoHelpViewer, kEndTimeoutMs)) << "the help viewer did not end";
+  EXPECT_TRUE(StaysOpenAndUntouched(session, dialog));
+
+  // The dialog still works: a decision after help.
+  ASSERT_TRUE(drv::ClickButton(dialog, kIgnore));
+  EXPECT_TRUE(session.EndsWithStatusZero());
+  EXPECT_EQ(drv::ReadWholeFile(session.exchangePath()), RecordBytes(2, 0));
+}
+
+}  // namespace
+}  // namespace e2e
