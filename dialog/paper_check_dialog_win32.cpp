@@ -64,6 +64,28 @@ BOOL PaperCheckDialog::OnInitDialog() {
   return TRUE;
 }
 
+void PaperCheckDialog::OnOK() {
+  // The platform sends the focused push button's own command for Enter once
+  // the button has taken the default style; where the first focus did not give
+  // it that style, Enter arrives here and presses the button all the same.
+  // Enter with the focus elsewhere (the tray selector) does nothing, so the
+  // dialog never ends without a decision in the file.
+  HWND focus = GetFocus();
+  if (!focus || GetParent(focus) != hwnd_) return;
+  const int id = GetDlgCtrlID(focus);
+  if (id == IDC_RETRY || id == IDC_IGNORE || id == IDC_CANCEL_PRINTING || id == IDC_HELP_BUTTON)
+    Send(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(focus));
+}
+
+INT_PTR PaperCheckDialog::OnSystemCommand(WPARAM wparam, LPARAM) {
+  // Move and Size stay grayed in the window menu only until the platform
+  // brings the menu up to date when it opens it; the commands themselves are
+  // refused, so the window cannot be moved or sized through its menu. (A drag
+  // of the title bar comes with the hit-test code and is the platform's.)
+  if (wparam == SC_MOVE || wparam == SC_SIZE) return TRUE;
+  return FALSE;
+}
+
 void PaperCheckDialog::ShowStartupError() {
   MessageBoxW(hwnd_, FromShiftJis(kStartupErrorText).c_str(), FromShiftJis(kStartupErrorCaption).c_str(), 0);
 }

@@ -35,6 +35,7 @@ class PaperCheckDialog final : public MappedDialog<PaperCheckDialog>, private Pa
   INT_PTR OnListFocus(WPARAM, LPARAM);
   INT_PTR OnTraySelection(WPARAM, LPARAM);
   INT_PTR OnHelp(WPARAM, LPARAM);
+  INT_PTR OnSystemCommand(WPARAM, LPARAM);
 
   static constexpr MessageEntry<PaperCheckDialog> kMessageMap[] = {
       OnMessage(WM_PAINT, &PaperCheckDialog::OnPaint),
@@ -47,13 +48,15 @@ class PaperCheckDialog final : public MappedDialog<PaperCheckDialog>, private Pa
       OnCommand(LBN_SETFOCUS, IDC_PRINTER_LIST, &PaperCheckDialog::OnListFocus),
       OnCommand(CBN_SELCHANGE, IDC_TRAY_COMBO, &PaperCheckDialog::OnTraySelection),
       OnCommand(BN_CLICKED, IDC_HELP_BUTTON, &PaperCheckDialog::OnHelp),
+      OnMessage(WM_SYSCOMMAND, &PaperCheckDialog::OnSystemCommand),
   };
 
   BOOL OnInitDialog() override;
-  // Esc and the close command do nothing; so does Enter while no push button
-  // has the focus: the dialog ends only through a decision.
+  // Esc and the close command do nothing: the dialog ends only through a
+  // decision.
   void OnCancel() override {}
-  void OnOK() override {}
+  // Enter: presses the focused push button, or does nothing.
+  void OnOK() override;
 
   void ShowStartupError();
   void DecideAndEnd(DecisionCode decision);
