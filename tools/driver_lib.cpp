@@ -598,6 +598,13 @@ HWND KeyboardFocus(HWND windowOfThread) {
   return info.hwndFocus;
 }
 
+bool InMoveOrSize(HWND windowOfThread) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(windowOfThread, nullptr), &info)) return false;
+  return (info.flags & GUI_INMOVESIZE) != 0;
+}
+
 int FocusedControlId(HWND dialog) {
   HWND focus = KeyboardFocus(dialog);
   if (!focus || GetParent(focus) != dialog) return -1;

@@ -212,6 +212,8 @@ int ComboSelection(HWND dialog, int comboId);
 HWND KeyboardFocus(HWND windowOfThread);
 // The control id of the focused control, or -1.
 int FocusedControlId(HWND dialog);
+// True while the window's thread runs a keyboard or mouse move/size loop.
+bool InMoveOrSize(HWND windowOfThread);
 
 // ---------------------------------------------------------------------------
 // Acting through messages
