@@ -24,23 +24,35 @@ step() {  # step NAME COMMAND...
   fi
 }
 
+quiet() {  # runs a command, showing its output only when it fails
+  local log
+  log=$(mktemp)
+  if "$@" >"$log" 2>&1; then
+    rm -f "$log"
+  else
+    cat "$log"
+    rm -f "$log"
+    return 1
+  fi
+}
+
 run_ctest() {  # run_ctest PRESET
   ctest --preset "$1" 2>&1 | tee "$logdir/ctest-$1.log"
   return "${PIPESTATUS[0]}"
 }
 
-step "host: configure" cmake --preset host >/dev/null &&
+step "host: configure" quiet cmake --preset host &&
   step "host: build" cmake --build --preset host &&
   step "host: tests" run_ctest host
 
-step "win32: configure" cmake --preset win32 >/dev/null &&
+step "win32: configure" quiet cmake --preset win32 &&
   step "win32: build" cmake --build --preset win32
 
 windows=$(runnable_windows_preset)
 if [[ $windows == win64 ]]; then
   echo "== note: this kernel does not run 32-bit programs, so 32-bit Wine cannot run here;"
   echo "   the Windows tests run from the same sources built for 64-bit Windows (preset win64)."
-  step "win64: configure" cmake --preset win64 >/dev/null &&
+  step "win64: configure" quiet cmake --preset win64 &&
     step "win64: build" cmake --build --preset win64
 fi
 [[ " ${failed_steps[*]} " == *" $windows: build "* ]] || step "$windows: tests" run_ctest "$windows"
