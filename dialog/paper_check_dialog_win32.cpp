@@ -38,11 +38,6 @@ PaperCheckDialog::PaperCheckDialog(MismatchReport& report, const TextCatalogue& 
 
 bool PaperCheckDialog::Parse(char* commandLine) { return ParseCommandLine(commandLine, report_); }
 
-int PaperCheckDialog::WriteDecision(DecisionCode decision) {
-  FileErrorBox errors(hwnd_);
-  return channel_.WriteDecision(decision, errors);
-}
-
 BOOL PaperCheckDialog::OnInitDialog() {
   Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
   Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));

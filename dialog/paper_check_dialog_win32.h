@@ -19,9 +19,6 @@ class PaperCheckDialog final : public MappedDialog<PaperCheckDialog>, private Pa
 
   // Parses the command line into the report (true on success).
   bool Parse(char* commandLine);
-  // Writes the decision to the exchange file; 1 on success, 0 after the
-  // error message.
-  int WriteDecision(DecisionCode decision);
 
  private:
   friend class MappedDialog<PaperCheckDialog>;  // reads the message map

@@ -5,15 +5,13 @@
 namespace paperchk::win {
 
 std::string WinHelpEngine::WindowsDirectory() {
-  char directory[kHelpPathSize] = {};
-  const UINT length = GetWindowsDirectoryA(directory, kWindowsDirectoryLimit);
-  if (length < kWindowsDirectoryLimit) return std::string(directory, length);
-  // Longer than the limit: fetch it whole, so that composing the path sees
-  // its real length and refuses it.
-  std::string whole(length, '\0');
-  const UINT copied = GetWindowsDirectoryA(whole.data(), length);
-  whole.resize(copied < length ? copied : 0);
-  return whole;
+  // Fetched whole, whatever its length, so that composing the path sees a
+  // directory over the limit and refuses it instead of using a cut one.
+  const UINT size = GetWindowsDirectoryA(nullptr, 0);
+  std::string directory(size, '\0');
+  const UINT length = GetWindowsDirectoryA(directory.data(), size);
+  directory.resize(length < size ? length : 0);
+  return directory;
 }
 
 void WinHelpEngine::ShowContext(const char* path, std::uint32_t context) {

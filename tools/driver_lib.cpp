@@ -550,38 +550,33 @@ std::vector<std::wstring> ChildTexts(HWND dialog, const wchar_t* className) {
   return texts;
 }
 
-std::vector<std::wstring> ListRows(HWND dialog, int listId) {
-  std::vector<std::wstring> rows;
-  HWND list = GetDlgItem(dialog, listId);
+namespace {
+
+// The item texts of a list box or a combo box: the same three questions under
+// the control kind's own message numbers.
+std::vector<std::wstring> ItemTexts(HWND control, UINT getCount, UINT getTextLength, UINT getText) {
+  std::vector<std::wstring> texts;
   LRESULT count = 0;
-  if (!list || !SendWithTimeout(list, LB_GETCOUNT, 0, 0, count) || count < 0) return rows;
-  for (LRESULT row = 0; row < count; ++row) {
+  if (!control || !SendWithTimeout(control, getCount, 0, 0, count) || count < 0) return texts;
+  for (LRESULT item = 0; item < count; ++item) {
     LRESULT length = 0;
-    if (!SendWithTimeout(list, LB_GETTEXTLEN, row, 0, length) || length < 0) length = 0;
+    if (!SendWithTimeout(control, getTextLength, item, 0, length) || length < 0) length = 0;
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
     LRESULT copied = 0;
-    if (!SendWithTimeout(list, LB_GETTEXT, row, reinterpret_cast<LPARAM>(text.data()), copied)) text.clear();
-    rows.push_back(TrimTrailingNul(text));
+    if (!SendWithTimeout(control, getText, item, reinterpret_cast<LPARAM>(text.data()), copied)) text.clear();
+    texts.push_back(TrimTrailingNul(text));
   }
-  return rows;
+  return texts;
+}
+
+}  // namespace
+
+std::vector<std::wstring> ListRows(HWND dialog, int listId) {
+  return ItemTexts(GetDlgItem(dialog, listId), LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT);
 }
 
 std::vector<std::wstring> ComboEntries(HWND dialog, int comboId) {
-  std::vector<std::wstring> entries;
-  HWND combo = GetDlgItem(dialog, comboId);
-  LRESULT count = 0;
-  if (!combo || !SendWithTimeout(combo, CB_GETCOUNT, 0, 0, count) || count < 0) return entries;
-  for (LRESULT entry = 0; entry < count; ++entry) {
-    LRESULT length = 0;
-    if (!SendWithTimeout(combo, CB_GETLBTEXTLEN, entry, 0, length) || length < 0) length = 0;
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    LRESULT copied = 0;
-    if (!SendWithTimeout(combo, CB_GETLBTEXT, entry, reinterpret_cast<LPARAM>(text.data()), copied)) {
-      text.clear();
-    }
-    entries.push_back(TrimTrailingNul(text));
-  }
-  return entries;
+  return ItemTexts(GetDlgItem(dialog, comboId), CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT);
 }
 
 int ComboSelection(HWND dialog, int comboId) {
