@@ -3,8 +3,8 @@
 // only count what they are given. Prints the mean time per start-up.
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <string>
 
 #include "dialog/paper_check_logic.h"
 #include "report/mismatch_report.h"
@@ -15,17 +15,19 @@ namespace {
 class CountingControls final : public paperchk::PaperCheckControls {
  public:
   std::size_t characters = 0;
-  void SetTitle(const std::string& text) override { characters += text.size(); }
-  void SetControlText(int, const std::string& text) override { characters += text.size(); }
-  void ListInsert(int, int, const std::string& text) override { characters += text.size(); }
+  void SetTitle(const char* text) override { characters += std::strlen(text); }
+  void SetControlText(int, const char* text) override { characters += std::strlen(text); }
+  void ListInsert(int, int, const char* text) override { characters += std::strlen(text); }
   void ListDelete(int, int) override {}
-  void ComboAdd(int, const std::string& text) override { entries[count++ % 2] = text; }
-  int ComboSelectString(int, int, const std::string&) override { return selected = 0; }
+  void ComboAdd(int, const char* text) override { entries[count++ % 2] = text; }
+  int ComboSelectString(int, int, const char*) override { return selected = 0; }
   int ComboGetCurSel(int) override { return selected; }
-  std::string ComboGetText(int, int index) override { return index >= 0 ? entries[index % 2] : std::string(); }
+  paperchk::TextBuffer ComboGetText(int, int index) override {
+    return index >= 0 ? entries[index % 2] : paperchk::TextBuffer();
+  }
 
  private:
-  std::string entries[2];
+  paperchk::TextBuffer entries[2];
   int count = 0;
   int selected = -1;
 };

@@ -1,37 +1,38 @@
 #include "dialog/paper_check_controls_win32.h"
 
-#include <vector>
-
 #include "framework/window.h"
 
 namespace paperchk::win {
 
-void DialogControls::SetTitle(const std::string& text) { SetWindowTextA(dialog_, text.c_str()); }
+void DialogControls::SetTitle(const char* text) { SetWindowTextA(dialog_, text); }
 
-void DialogControls::SetControlText(int id, const std::string& text) { SetDlgItemTextA(dialog_, id, text.c_str()); }
+void DialogControls::SetControlText(int id, const char* text) { SetDlgItemTextA(dialog_, id, text); }
 
-void DialogControls::ListInsert(int id, int position, const std::string& text) {
-  ListBox(GetDlgItem(dialog_, id)).InsertString(position, text.c_str());
+void DialogControls::ListInsert(int id, int position, const char* text) {
+  ListBox(GetDlgItem(dialog_, id)).InsertString(position, text);
 }
 
 void DialogControls::ListDelete(int id, int position) { ListBox(GetDlgItem(dialog_, id)).DeleteString(position); }
 
-void DialogControls::ComboAdd(int id, const std::string& text) { ComboBox(GetDlgItem(dialog_, id)).AddString(text.c_str()); }
+void DialogControls::ComboAdd(int id, const char* text) { ComboBox(GetDlgItem(dialog_, id)).AddString(text); }
 
-int DialogControls::ComboSelectString(int id, int startAfter, const std::string& prefix) {
-  return ComboBox(GetDlgItem(dialog_, id)).SelectString(startAfter, prefix.c_str());
+int DialogControls::ComboSelectString(int id, int startAfter, const char* prefix) {
+  return ComboBox(GetDlgItem(dialog_, id)).SelectString(startAfter, prefix);
 }
 
 int DialogControls::ComboGetCurSel(int id) { return ComboBox(GetDlgItem(dialog_, id)).GetCurSel(); }
 
-std::string DialogControls::ComboGetText(int id, int index) {
+TextBuffer DialogControls::ComboGetText(int id, int index) {
   ComboBox combo(GetDlgItem(dialog_, id));
   const int length = combo.GetLBTextLen(index);
-  if (length <= 0) return {};
-  std::vector<char> buffer(static_cast<size_t>(length) + 1, '\0');
-  const int copied = combo.GetLBText(index, buffer.data());
+  // CB_GETLBTEXT cannot be told the buffer's size: an entry longer than a
+  // text may hold is not read at all.
+  if (length <= 0 || static_cast<std::size_t>(length) > TextBuffer::kMaxLength) return {};
+  TextBuffer text;
+  const int copied = combo.GetLBText(index, text.Resize(static_cast<std::size_t>(length)));
   if (copied <= 0) return {};
-  return std::string(buffer.data(), static_cast<size_t>(copied) < buffer.size() ? static_cast<size_t>(copied) : buffer.size() - 1);
+  text.Truncate(static_cast<std::size_t>(copied));
+  return text;
 }
 
 }  // namespace paperchk::win

@@ -10,14 +10,14 @@ class DialogControls final : public PaperCheckControls {
  public:
   explicit DialogControls(HWND dialog) : dialog_(dialog) {}
 
-  void SetTitle(const std::string& text) override;
-  void SetControlText(int id, const std::string& text) override;
-  void ListInsert(int id, int position, const std::string& text) override;
+  void SetTitle(const char* text) override;
+  void SetControlText(int id, const char* text) override;
+  void ListInsert(int id, int position, const char* text) override;
   void ListDelete(int id, int position) override;
-  void ComboAdd(int id, const std::string& text) override;
-  int ComboSelectString(int id, int startAfter, const std::string& prefix) override;
+  void ComboAdd(int id, const char* text) override;
+  int ComboSelectString(int id, int startAfter, const char* prefix) override;
   int ComboGetCurSel(int id) override;
-  std::string ComboGetText(int id, int index) override;
+  TextBuffer ComboGetText(int id, int index) override;
 
  private:
   HWND dialog_;

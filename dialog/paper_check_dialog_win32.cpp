@@ -1,7 +1,5 @@
 #include "dialog/paper_check_dialog_win32.h"
 
-#include <string>
-
 #include "exchange/file_error_box_win32.h"
 #include "exchange/retrieve_wait_dialog_win32.h"
 #include "resources/resource_ids.h"
@@ -16,13 +14,14 @@ const char kStartupErrorText[] =
     "\x83\x70\x83\x89\x83\x81\x81\x5B\x83\x5E\x82\xF0\x8E\x77\x92\xE8\x82\xB5\x82\xC4\x89\xBA\x82\xB3\x82\xA2";
 const char kStartupErrorCaption[] = "\x8F\x89\x8A\xFA\x89\xBB\x83\x47\x83\x89\x81\x5B";
 
-std::wstring FromShiftJis(const char* bytes) {
-  const int length = MultiByteToWideChar(932, 0, bytes, -1, nullptr, 0);
-  if (length <= 0) return {};
-  std::wstring text(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(932, 0, bytes, -1, text.data(), length);
-  text.resize(static_cast<size_t>(length) - 1);
-  return text;
+// Room for either text in UTF-16, the NUL included (each has fewer than 32
+// characters).
+constexpr int kStartupErrorLength = 32;
+
+// Converts a NUL-terminated Shift-JIS text; a text that does not fit comes
+// out empty rather than cut.
+void FromShiftJis(const char* bytes, wchar_t (&text)[kStartupErrorLength]) {
+  if (MultiByteToWideChar(932, 0, bytes, -1, text, kStartupErrorLength) <= 0) text[0] = L'\0';
 }
 
 }  // namespace
@@ -82,7 +81,11 @@ INT_PTR PaperCheckDialog::OnSystemCommand(WPARAM wparam, LPARAM) {
 }
 
 void PaperCheckDialog::ShowStartupError() {
-  MessageBoxW(hwnd_, FromShiftJis(kStartupErrorText).c_str(), FromShiftJis(kStartupErrorCaption).c_str(), 0);
+  wchar_t text[kStartupErrorLength];
+  wchar_t caption[kStartupErrorLength];
+  FromShiftJis(kStartupErrorText, text);
+  FromShiftJis(kStartupErrorCaption, caption);
+  MessageBoxW(hwnd_, text, caption, 0);
 }
 
 INT_PTR PaperCheckDialog::OnPaint(WPARAM, LPARAM) {

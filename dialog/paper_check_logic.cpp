@@ -1,7 +1,6 @@
 #include "dialog/paper_check_logic.h"
 
 #include <cstring>
-#include <string>
 
 #include "help/help_file.h"
 #include "report/code.h"
@@ -33,12 +32,12 @@ std::size_t BoundedLength(const char* text, std::size_t bufferSize) {
 }
 
 template <std::size_t N>
-std::string FieldString(const char (&field)[N]) {
-  return std::string(field, BoundedLength(field, N));
+TextBuffer FieldString(const char (&field)[N]) {
+  return TextBuffer(field, BoundedLength(field, N));
 }
 
 template <std::size_t N>
-std::string FieldCodeText(const TextCatalogue& catalogue, const char (&field)[N]) {
+TextBuffer FieldCodeText(const TextCatalogue& catalogue, const char (&field)[N]) {
   return CodeText(catalogue, FieldString(field).c_str());
 }
 
@@ -49,15 +48,23 @@ std::int32_t FieldCode(const char (&field)[N]) {
 
 // Copies `text` into a fixed buffer, cut to what fits with its NUL.
 template <std::size_t N>
-void CopyCut(const std::string& text, char (&buffer)[N]) {
+void CopyCut(const TextBuffer& text, char (&buffer)[N]) {
   const std::size_t length = text.size() < N - 1 ? text.size() : N - 1;
-  std::memcpy(buffer, text.data(), length);
+  std::memcpy(buffer, text.c_str(), length);
   std::memset(buffer + length, 0, N - length);
 }
 
-std::string CutTrayText(std::string text) {
-  if (text.size() > kTrayTextMaxLength) text.resize(kTrayTextMaxLength);
+TextBuffer CutTrayText(TextBuffer text) {
+  text.Truncate(kTrayTextMaxLength);
   return text;
+}
+
+// A tray selector entry: the printer-column prefix and a source's name, cut
+// to what the selector holds.
+TextBuffer TrayEntry(const TextBuffer& prefix, const TextBuffer& sourceText) {
+  TextBuffer entry(prefix);
+  entry.Append(sourceText);
+  return CutTrayText(static_cast<TextBuffer&&>(entry));
 }
 
 // Rows the report fills in each column: item 1 always, items 2 and 3 when the
@@ -76,11 +83,11 @@ void FillColumn(PaperCheckControls& controls, int listId, const MismatchReport& 
                 const TextCatalogue& catalogue, ItemField field, bool otherOnMissing) {
   const int rows = ReportRowCount(report);
   for (int row = 0; row < rows; ++row) {
-    std::string text;
+    TextBuffer text;
     if (!catalogue.Lookup(FieldCode(report.items[row].*field), text)) {
-      text = otherOnMissing ? Text(catalogue, kTextOther) : std::string();
+      text = otherOnMissing ? Text(catalogue, kTextOther) : TextBuffer();
     }
-    controls.ListInsert(listId, row, text);
+    controls.ListInsert(listId, row, text.c_str());
   }
 }
 
@@ -88,35 +95,35 @@ void FillTraySelector(const MismatchReport& report, const TextCatalogue& catalog
                       PaperCheckControls& controls, PaperCheckState& state) {
   const std::int32_t source = FieldCode(report.paperSource);
   const bool manualFeed = source == kSourceManualFeed || source == kSourceManualFeedAlt;
-  const std::string prefix = Text(catalogue, kTextPrinterPrefix);
+  const TextBuffer prefix = Text(catalogue, kTextPrinterPrefix);
 
   // Both manual-feed numbers are shown with the first one's text.
-  const std::string sourceText = Text(catalogue, manualFeed ? kSourceManualFeed : source);
+  const TextBuffer sourceText = Text(catalogue, manualFeed ? kSourceManualFeed : source);
   state.traySelectable = manualFeed ? 0 : 1;
 
-  const std::string firstEntry = CutTrayText(prefix + sourceText);
-  controls.ComboAdd(IDC_TRAY_COMBO, firstEntry);
+  const TextBuffer firstEntry = TrayEntry(prefix, sourceText);
+  controls.ComboAdd(IDC_TRAY_COMBO, firstEntry.c_str());
   CopyCut(firstEntry, state.firstTrayEntry);
 
   if (state.traySelectable == 1 && HasTwoTrays(report)) {
     // The other tray: the lower one when the upper one is current, else the upper one.
     const std::int32_t otherTray = source == kSourceUpperTray ? kTextLowerTray : kTextUpperTray;
-    controls.ComboAdd(IDC_TRAY_COMBO, CutTrayText(prefix + Text(catalogue, otherTray)));
+    controls.ComboAdd(IDC_TRAY_COMBO, TrayEntry(prefix, Text(catalogue, otherTray)).c_str());
   }
 
-  CopyCut(CutTrayText(prefix + Text(catalogue, source)), state.currentTrayText);
+  CopyCut(TrayEntry(prefix, Text(catalogue, source)), state.currentTrayText);
 
   // Searching after entry 0 tries the second entry first: it wins only when
   // the first entry is the bare prefix (a source without text).
-  controls.ComboSelectString(IDC_TRAY_COMBO, 0, FieldString(state.firstTrayEntry));
+  controls.ComboSelectString(IDC_TRAY_COMBO, 0, FieldString(state.firstTrayEntry).c_str());
 }
 
 void WritePortLines(MismatchReport& report, PaperCheckControls& controls) {
   const std::size_t length = BoundedLength(report.port, kPortSize);
   if (length == 0) {
     // Nothing to show: clear both lines rather than leave the placeholder.
-    controls.SetControlText(IDC_PORT_LINE1, std::string());
-    controls.SetControlText(IDC_PORT_LINE2, std::string());
+    controls.SetControlText(IDC_PORT_LINE1, "");
+    controls.SetControlText(IDC_PORT_LINE2, "");
     return;
   }
 
@@ -128,25 +135,28 @@ void WritePortLines(MismatchReport& report, PaperCheckControls& controls) {
     }
   }
 
-  const std::string port(report.port, length);
+  const TextBuffer port(report.port, length);
   if (length <= kPortFirstLineLength) {
-    controls.SetControlText(IDC_PORT_LINE1, port);
+    controls.SetControlText(IDC_PORT_LINE1, port.c_str());
     return;
   }
-  controls.SetControlText(IDC_PORT_LINE1, port.substr(0, kPortFirstLineLength));
-  const std::string rest = port.substr(kPortFirstLineLength);
-  if (rest.size() <= kPortSecondLineLength) {
-    controls.SetControlText(IDC_PORT_LINE2, rest);
-  } else {
-    controls.SetControlText(IDC_PORT_LINE2, rest.substr(0, kPortSecondLineLength) + kPortEllipsis);
+  controls.SetControlText(IDC_PORT_LINE1, port.Substring(0, kPortFirstLineLength).c_str());
+  TextBuffer rest = port.Substring(kPortFirstLineLength, length);
+  if (rest.size() > kPortSecondLineLength) {
+    rest.Truncate(kPortSecondLineLength);
+    rest.Append(kPortEllipsis);
   }
+  controls.SetControlText(IDC_PORT_LINE2, rest.c_str());
 }
 
 }  // namespace
 
 void PopulatePaperCheck(MismatchReport& report, const TextCatalogue& catalogue,
                         PaperCheckControls& controls, PaperCheckState& state) {
-  controls.SetTitle(Text(catalogue, kTextTitle) + " " + FieldString(report.printerName));
+  TextBuffer title = Text(catalogue, kTextTitle);
+  title.Append(" ");
+  title.Append(FieldString(report.printerName));
+  controls.SetTitle(title.c_str());
 
   FillColumn(controls, IDC_SETTING_LIST, report, catalogue, &MismatchItem::settingName, false);
   FillColumn(controls, IDC_APPLICATION_LIST, report, catalogue, &MismatchItem::applicationValue, true);
@@ -156,7 +166,7 @@ void PopulatePaperCheck(MismatchReport& report, const TextCatalogue& catalogue,
   // The printer column follows the selected tray from the start.
   OnTraySelectionChanged(report, catalogue, controls, state);
 
-  controls.SetControlText(IDC_PORT_LABEL, Text(catalogue, kTextPort));
+  controls.SetControlText(IDC_PORT_LABEL, Text(catalogue, kTextPort).c_str());
   WritePortLines(report, controls);
 
   static const struct {
@@ -169,7 +179,7 @@ void PopulatePaperCheck(MismatchReport& report, const TextCatalogue& catalogue,
       {IDC_CANCEL_PRINTING, kTextCancel},         {IDC_HELP_BUTTON, kTextHelp},
   };
   for (const auto& fixed : kFixedTexts) {
-    controls.SetControlText(fixed.control, Text(catalogue, fixed.text));
+    controls.SetControlText(fixed.control, Text(catalogue, fixed.text).c_str());
   }
 
   CopyCut(kHelpFileName, state.helpFileName);
@@ -178,12 +188,12 @@ void PopulatePaperCheck(MismatchReport& report, const TextCatalogue& catalogue,
 void OnTraySelectionChanged(const MismatchReport& report, const TextCatalogue& catalogue,
                             PaperCheckControls& controls, const PaperCheckState& state) {
   const int selected = controls.ComboGetCurSel(IDC_TRAY_COMBO);
-  const std::string selectedText = CutTrayText(controls.ComboGetText(IDC_TRAY_COMBO, selected));
+  const TextBuffer selectedText = CutTrayText(controls.ComboGetText(IDC_TRAY_COMBO, selected));
 
   if (state.traySelectable == 0) return;
   if (!HasTwoTrays(report)) return;
 
-  std::string rows[kMaxItems];
+  TextBuffer rows[kMaxItems];
   if (selectedText == FieldString(state.currentTrayText)) {
     for (std::uint32_t i = 0; i < kMaxItems; ++i) {
       rows[i] = FieldCodeText(catalogue, report.items[i].printerValue);
@@ -200,7 +210,7 @@ void OnTraySelectionChanged(const MismatchReport& report, const TextCatalogue& c
   const int rowCount = ReportRowCount(report);
   for (int row = 0; row < rowCount; ++row) {
     controls.ListDelete(IDC_PRINTER_LIST, row);
-    controls.ListInsert(IDC_PRINTER_LIST, row, rows[row]);
+    controls.ListInsert(IDC_PRINTER_LIST, row, rows[row].c_str());
   }
 }
 

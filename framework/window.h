@@ -3,8 +3,6 @@
 // that name what they do.
 #include <windows.h>
 
-#include <string>
-
 namespace paperchk::win {
 
 class Window {

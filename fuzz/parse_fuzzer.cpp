@@ -28,7 +28,7 @@ template <std::size_t N>
 void ResolveCode(const char (&field)[N]) {
   RequireTerminated(field);
   const std::int32_t number = paperchk::ConvertCode(field);
-  std::string text;
+  paperchk::TextBuffer text;
   const bool found = kCatalogue.Lookup(number, text);
   Require(found || text.empty());
   Require(paperchk::CodeText(kCatalogue, field) == text);

@@ -4,13 +4,14 @@
 
 namespace paperchk::win {
 
-std::string WinHelpEngine::WindowsDirectory() {
+TextBuffer WinHelpEngine::WindowsDirectory() {
   // Fetched whole, whatever its length, so that composing the path sees a
   // directory over the limit and refuses it instead of using a cut one.
-  const UINT size = GetWindowsDirectoryA(nullptr, 0);
-  std::string directory(size, '\0');
-  const UINT length = GetWindowsDirectoryA(directory.data(), size);
-  directory.resize(length < size ? length : 0);
+  const UINT size = GetWindowsDirectoryA(nullptr, 0);  // the NUL included
+  TextBuffer directory;
+  if (size == 0 || size > TextBuffer::kMaxLength) return directory;
+  const UINT length = GetWindowsDirectoryA(directory.Resize(size - 1), size);
+  directory.Truncate(length < size ? length : 0);
   return directory;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <string>
+
+#include "resources/text_buffer.h"
 
 namespace paperchk {
 
@@ -21,7 +22,7 @@ class HelpEngine {
  public:
   virtual ~HelpEngine() = default;
   // The Windows directory as GetWindowsDirectoryA returns it (limit 260).
-  virtual std::string WindowsDirectory() = 0;
+  virtual TextBuffer WindowsDirectory() = 0;
   virtual void ShowContext(const char* path, std::uint32_t context) = 0;  // HELP_CONTEXT
   virtual void Quit(const char* path) = 0;                                // HELP_QUIT
 };

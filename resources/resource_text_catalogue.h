@@ -1,6 +1,5 @@
 #pragma once
 #include <cstdint>
-#include <string>
 
 #include "resources/text_catalogue.h"
 
@@ -14,7 +13,7 @@ class ResourceTextCatalogue final : public TextCatalogue {
   // nullptr means the program file itself.
   explicit ResourceTextCatalogue(void* module = nullptr) : module_(module) {}
 
-  bool Lookup(std::int32_t number, std::string& text) const override;
+  bool Lookup(std::int32_t number, TextBuffer& text) const override;
 
  private:
   void* module_;

@@ -2,12 +2,10 @@
 
 #include <windows.h>
 
-#include <vector>
-
 namespace paperchk {
 
-bool ResourceTextCatalogue::Lookup(std::int32_t number, std::string& text) const {
-  text.clear();
+bool ResourceTextCatalogue::Lookup(std::int32_t number, TextBuffer& text) const {
+  text.Clear();
   if (number < 0 || number > 65535) return false;
   HINSTANCE module = module_ != nullptr ? static_cast<HINSTANCE>(module_)
                                         : GetModuleHandleA(nullptr);
@@ -16,18 +14,20 @@ bool ResourceTextCatalogue::Lookup(std::int32_t number, std::string& text) const
   // buffer is read again with a larger one. A string-table entry holds at most
   // 65535 characters.
   constexpr int kLongestEntry = 65535;
-  std::vector<char> buffer(512);
+  int capacity = 512;  // bytes, the NUL included
   for (;;) {
-    const int length = LoadStringA(module, static_cast<UINT>(number), buffer.data(),
-                                   static_cast<int>(buffer.size()));
+    char* buffer = text.Resize(static_cast<std::size_t>(capacity) - 1);
+    const int length = LoadStringA(module, static_cast<UINT>(number), buffer, capacity);
     // 0 means no such string.
-    if (length <= 0) return false;
-    if (length < static_cast<int>(buffer.size()) - 1 ||
-        static_cast<int>(buffer.size()) > kLongestEntry) {
-      text.assign(buffer.data(), static_cast<std::size_t>(length));
+    if (length <= 0) {
+      text.Clear();
+      return false;
+    }
+    if (length < capacity - 1 || capacity > kLongestEntry) {
+      text.Truncate(static_cast<std::size_t>(length));
       return true;
     }
-    buffer.resize(buffer.size() * 2);
+    capacity *= 2;
   }
 }
 

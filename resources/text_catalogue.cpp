@@ -34,8 +34,8 @@ const TextEntry* BuiltInTexts(std::size_t& count) {
   return kTexts;
 }
 
-bool BuiltInTextCatalogue::Lookup(std::int32_t number, std::string& text) const {
-  text.clear();
+bool BuiltInTextCatalogue::Lookup(std::int32_t number, TextBuffer& text) const {
+  text.Clear();
   if (number < 0 || number > kLargestTextNumber) return false;
   const auto wanted = static_cast<std::uint16_t>(number);
   const TextEntry* end = std::end(kTexts);
@@ -47,13 +47,13 @@ bool BuiltInTextCatalogue::Lookup(std::int32_t number, std::string& text) const 
   return true;
 }
 
-std::string CodeText(const TextCatalogue& catalogue, const char* field) {
+TextBuffer CodeText(const TextCatalogue& catalogue, const char* field) {
   return Text(catalogue, ConvertCode(field));
 }
 
-std::string Text(const TextCatalogue& catalogue, std::int32_t number) {
-  std::string text;
-  if (!catalogue.Lookup(number, text)) text.clear();
+TextBuffer Text(const TextCatalogue& catalogue, std::int32_t number) {
+  TextBuffer text;
+  if (!catalogue.Lookup(number, text)) text.Clear();
   return text;
 }
 

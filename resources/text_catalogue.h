@@ -1,7 +1,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <string>
+
+#include "resources/text_buffer.h"
 
 namespace paperchk {
 
@@ -32,7 +33,7 @@ class TextCatalogue {
   virtual ~TextCatalogue() = default;
   // Loads the text of `number` into `text`. A number without text yields the
   // empty text and false.
-  virtual bool Lookup(std::int32_t number, std::string& text) const = 0;
+  virtual bool Lookup(std::int32_t number, TextBuffer& text) const = 0;
 };
 
 // One entry of the program's own table (resources/texts.def).
@@ -48,14 +49,14 @@ const TextEntry* BuiltInTexts(std::size_t& count);
 // Windows program loads the same texts from its string-table resource.
 class BuiltInTextCatalogue final : public TextCatalogue {
  public:
-  bool Lookup(std::int32_t number, std::string& text) const override;
+  bool Lookup(std::int32_t number, TextBuffer& text) const override;
 };
 
 // The row text of a code field: the text of ConvertCode(field), empty when the
 // number has no text.
-std::string CodeText(const TextCatalogue& catalogue, const char* field);
+TextBuffer CodeText(const TextCatalogue& catalogue, const char* field);
 
 // Convenience for fixed texts: the text of `number`, empty when it has none.
-std::string Text(const TextCatalogue& catalogue, std::int32_t number);
+TextBuffer Text(const TextCatalogue& catalogue, std::int32_t number);
 
 }  // namespace paperchk

@@ -36,20 +36,20 @@ class FakeControls final : public PaperCheckControls {
 
   // --- PaperCheckControls ---
 
-  void SetTitle(const std::string& text) override {
+  void SetTitle(const char* text) override {
     Log("SetTitle", 0, 0, text);
     title = text;
     titleSet = true;
   }
 
-  void SetControlText(int id, const std::string& text) override {
+  void SetControlText(int id, const char* text) override {
     Log("SetControlText", id, 0, text);
     texts[id] = text;
   }
 
   // Inserting keeps the given position even in a sorted list box; -1 appends,
   // a position just past the last row appends, a later one inserts nothing.
-  void ListInsert(int id, int position, const std::string& text) override {
+  void ListInsert(int id, int position, const char* text) override {
     Log("ListInsert", id, position, text);
     std::vector<std::string>& rows = lists[id];
     const int count = static_cast<int>(rows.size());
@@ -66,7 +66,7 @@ class FakeControls final : public PaperCheckControls {
   }
 
   // An unsorted drop-down list: entries are appended.
-  void ComboAdd(int id, const std::string& text) override {
+  void ComboAdd(int id, const char* text) override {
     Log("ComboAdd", id, 0, text);
     combos[id].entries.push_back(text);
   }
@@ -74,7 +74,7 @@ class FakeControls final : public PaperCheckControls {
   // Case-insensitive prefix search from the entry after `startAfter` to the
   // end, then from the top back to `startAfter` itself. A start outside the
   // list searches the whole list from the top.
-  int ComboSelectString(int id, int startAfter, const std::string& prefix) override {
+  int ComboSelectString(int id, int startAfter, const char* prefix) override {
     Log("ComboSelectString", id, startAfter, prefix);
     Combo& combo = combos[id];
     const int count = static_cast<int>(combo.entries.size());
@@ -95,11 +95,12 @@ class FakeControls final : public PaperCheckControls {
     return combos[id].selected;
   }
 
-  std::string ComboGetText(int id, int index) override {
+  TextBuffer ComboGetText(int id, int index) override {
     Log("ComboGetText", id, index, "");
     const Combo& combo = combos[id];
     if (index < 0 || index >= static_cast<int>(combo.entries.size())) return {};
-    return combo.entries[static_cast<std::size_t>(index)];
+    const std::string& entry = combo.entries[static_cast<std::size_t>(index)];
+    return TextBuffer(entry.data(), entry.size());
   }
 
   // --- What a user does ---

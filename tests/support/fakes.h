@@ -145,7 +145,7 @@ class FakeHelpEngine final : public HelpEngine {
   explicit FakeHelpEngine(CallLog* log = nullptr, std::string directory = "C:\\WINNT")
       : windowsDirectory(std::move(directory)), log_(log) {}
 
-  std::string WindowsDirectory() override { return windowsDirectory; }
+  TextBuffer WindowsDirectory() override { return TextBuffer(windowsDirectory.data(), windowsDirectory.size()); }
   void ShowContext(const char* path, std::uint32_t context) override {
     calls.push_back(Call{"ShowContext", path, context});
     AddTo(log_, std::string("HelpShowContext ") + path);
@@ -185,13 +185,13 @@ class FakeTextCatalogue final : public TextCatalogue {
 
   void Set(std::int32_t number, std::string text) { entries_[number] = std::move(text); }
 
-  bool Lookup(std::int32_t number, std::string& text) const override {
+  bool Lookup(std::int32_t number, TextBuffer& text) const override {
     const auto found = entries_.find(number);
     if (found == entries_.end()) {
-      text.clear();
+      text.Clear();
       return false;
     }
-    text = found->second;
+    text.Assign(found->second.data(), found->second.size());
     return true;
   }
 

@@ -266,8 +266,9 @@ TEST_F(PopulationTest, ManualFeedOrOneTrayLeavesThePrinterColumnAlone) {
 TEST_F(PopulationTest, OverlongTrayEntriesAreCutTo255Characters) {
   // Text 115 has 250 characters; with the 10-character prefix the entry
   // would have 260.
-  std::string longText;
-  ASSERT_TRUE(catalogue.Lookup(115, longText));
+  TextBuffer longTextBuffer;
+  ASSERT_TRUE(catalogue.Lookup(115, longTextBuffer));
+  const std::string longText = longTextBuffer.c_str();
   ASSERT_EQ(longText.size(), 250u);
   const std::string cut = ("Stampante:" + longText).substr(0, 255);
 

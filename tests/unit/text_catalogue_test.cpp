@@ -11,9 +11,9 @@ namespace {
 const BuiltInTextCatalogue kCatalogue;
 
 std::string Lookup(std::int32_t number, bool expectFound) {
-  std::string text = "leftover";
+  TextBuffer text = "leftover";
   EXPECT_EQ(kCatalogue.Lookup(number, text), expectFound) << number;
-  return text;
+  return std::string(text.c_str(), text.size());
 }
 
 TEST(BuiltInTexts, TableIsAscendingAsciiAndAtMost250Characters) {
@@ -71,16 +71,16 @@ TEST(BuiltInTextCatalogue, NumbersWithoutTextYieldEmptyAndFailure) {
 }
 
 TEST(CodeText, ConvertsThenLooksUp) {
-  EXPECT_EQ(CodeText(kCatalogue, ""), "Altro");
-  EXPECT_EQ(CodeText(kCatalogue, "abc"), "Altro");
-  EXPECT_EQ(CodeText(kCatalogue, " 768"), "A4");
-  EXPECT_EQ(CodeText(kCatalogue, "40002x"), "Formato carta");
-  EXPECT_EQ(CodeText(kCatalogue, "258"), "");
-  EXPECT_EQ(CodeText(kCatalogue, "-30001"), "");
+  EXPECT_STREQ(CodeText(kCatalogue, "").c_str(), "Altro");
+  EXPECT_STREQ(CodeText(kCatalogue, "abc").c_str(), "Altro");
+  EXPECT_STREQ(CodeText(kCatalogue, " 768").c_str(), "A4");
+  EXPECT_STREQ(CodeText(kCatalogue, "40002x").c_str(), "Formato carta");
+  EXPECT_STREQ(CodeText(kCatalogue, "258").c_str(), "");
+  EXPECT_STREQ(CodeText(kCatalogue, "-30001").c_str(), "");
   // 4294967407 wraps around to 111.
-  EXPECT_EQ(CodeText(kCatalogue, "4294967407"), "Verifica carta");
-  EXPECT_EQ(Text(kCatalogue, kTextRetry), "Riprova");
-  EXPECT_EQ(Text(kCatalogue, 65536 + kTextTitle), "");
+  EXPECT_STREQ(CodeText(kCatalogue, "4294967407").c_str(), "Verifica carta");
+  EXPECT_STREQ(Text(kCatalogue, kTextRetry).c_str(), "Riprova");
+  EXPECT_STREQ(Text(kCatalogue, 65536 + kTextTitle).c_str(), "");
 }
 
 }  // namespace

@@ -206,11 +206,11 @@ TEST_F(TraySelectorTest, SelectedTextIsReadIntoA255CharacterBuffer) {
   const std::string current(255, 'c');
   SetField(state.currentTrayText, current);
   // The platform hands back the whole entry; only 255 characters count.
-  controls.ComboAdd(IDC_TRAY_COMBO, current + "tail beyond the buffer");
+  controls.ComboAdd(IDC_TRAY_COMBO, (current + "tail beyond the buffer").c_str());
   Pick(2);
   EXPECT_EQ(controls.Rows(IDC_PRINTER_LIST), (Rows{"Vassoio carta  ", "Letter", "Carta Comune"}));
 
-  controls.ComboAdd(IDC_TRAY_COMBO, std::string(254, 'c'));
+  controls.ComboAdd(IDC_TRAY_COMBO, std::string(254, 'c').c_str());
   Pick(3);
   EXPECT_EQ(controls.Rows(IDC_PRINTER_LIST)[0], "Vassoio carta (inferiore)");
 }
