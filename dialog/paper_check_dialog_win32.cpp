@@ -2,6 +2,7 @@
 
 #include "exchange/file_error_box_win32.h"
 #include "exchange/retrieve_wait_dialog_win32.h"
+#include "framework/window_menu.h"
 #include "resources/resource_ids.h"
 
 namespace paperchk::win {
@@ -41,10 +42,7 @@ BOOL PaperCheckDialog::OnInitDialog() {
   Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
   Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
 
-  HMENU systemMenu = GetSystemMenu(hwnd_, FALSE);
-  EnableMenuItem(systemMenu, SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
-  EnableMenuItem(systemMenu, SC_MOVE, MF_BYCOMMAND | MF_GRAYED);
-  EnableMenuItem(systemMenu, SC_SIZE, MF_BYCOMMAND | MF_GRAYED);
+  GrayFixedWindowMenuItems(hwnd_);
 
   static char commandLine[kCommandLineSize];
   if (!CopyCommandLine(GetCommandLineA(), commandLine) || !Parse(commandLine)) {
@@ -72,10 +70,10 @@ void PaperCheckDialog::OnOK() {
 }
 
 INT_PTR PaperCheckDialog::OnSystemCommand(WPARAM wparam, LPARAM) {
-  // Move and Size stay grayed in the window menu only until the platform
-  // brings the menu up to date when it opens it; the commands themselves are
-  // refused, so the window cannot be moved or sized through its menu. (A drag
-  // of the title bar comes with the hit-test code and is the platform's.)
+  // Move and Size are grayed in the window menu each time it opens; the
+  // commands themselves are refused all the same (a keyboard shortcut or
+  // another program may still send them). A drag of the title bar comes with
+  // the hit-test code and is the platform's.
   if (wparam == SC_MOVE || wparam == SC_SIZE) return TRUE;
   return FALSE;
 }
@@ -102,6 +100,10 @@ INT_PTR PaperCheckDialog::OnPaint(WPARAM, LPARAM) {
   EndPaint(hwnd_, &paint);
   return TRUE;
 }
+
+INT_PTR PaperCheckDialog::OnInitMenuPopup(WPARAM, LPARAM lparam) { return OnWindowMenuPopup(hwnd_, lparam); }
+
+INT_PTR PaperCheckDialog::OnEnterIdle(WPARAM wparam, LPARAM lparam) { return OnMenuIdle(hwnd_, wparam, lparam); }
 
 INT_PTR PaperCheckDialog::OnQueryDragIcon(WPARAM, LPARAM) { return reinterpret_cast<INT_PTR>(icon_); }
 

@@ -33,6 +33,8 @@ class PaperCheckDialog final : public MappedDialog<PaperCheckDialog>, private Pa
   INT_PTR OnTraySelection(WPARAM, LPARAM);
   INT_PTR OnHelp(WPARAM, LPARAM);
   INT_PTR OnSystemCommand(WPARAM, LPARAM);
+  INT_PTR OnInitMenuPopup(WPARAM, LPARAM);
+  INT_PTR OnEnterIdle(WPARAM, LPARAM);
 
   static constexpr MessageEntry<PaperCheckDialog> kMessageMap[] = {
       OnMessage(WM_PAINT, &PaperCheckDialog::OnPaint),
@@ -46,6 +48,8 @@ class PaperCheckDialog final : public MappedDialog<PaperCheckDialog>, private Pa
       OnCommand(CBN_SELCHANGE, IDC_TRAY_COMBO, &PaperCheckDialog::OnTraySelection),
       OnCommand(BN_CLICKED, IDC_HELP_BUTTON, &PaperCheckDialog::OnHelp),
       OnMessage(WM_SYSCOMMAND, &PaperCheckDialog::OnSystemCommand),
+      OnMessage(WM_INITMENUPOPUP, &PaperCheckDialog::OnInitMenuPopup),
+      OnMessage(WM_ENTERIDLE, &PaperCheckDialog::OnEnterIdle),
   };
 
   BOOL OnInitDialog() override;

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "framework/dialog.h"
+#include "framework/window_menu.h"
 #include "resources/resource_ids.h"
 
 namespace paperchk::win {
@@ -185,6 +186,91 @@ TEST(DialogPlacement, ADialogThatPlacedItselfIsLeftWhereItIs) {
   dialog.DoModal();
   EXPECT_EQ(dialog.placement.left, 10);
   EXPECT_EQ(dialog.placement.top, 20);
+}
+
+}  // namespace
+}  // namespace paperchk::win
+
+namespace paperchk::win {
+namespace {
+
+constexpr UINT kOpenWindowMenu = WM_APP + 3;
+
+// A dialog from the paper-check template that keeps its window menu fixed as
+// the paper-check dialog does, opens that menu and records the items' states
+// while the menu is shown, after the platform has brought it up to date.
+class WindowMenuDialog final : public MappedDialog<WindowMenuDialog> {
+ public:
+  WindowMenuDialog() : MappedDialog(IDD_PAPER_CHECK) {}
+
+  bool bindMenuMessages = true;
+  bool menuShown = false;
+  UINT states[3] = {};  // Close, Move, Size as GetMenuState reports them
+
+ private:
+  friend class MappedDialog<WindowMenuDialog>;
+
+  static WindowMenuDialog* running;
+
+  INT_PTR OnInitMenuPopup(WPARAM, LPARAM lparam) {
+    return bindMenuMessages ? OnWindowMenuPopup(hwnd_, lparam) : FALSE;
+  }
+  INT_PTR OnEnterIdle(WPARAM wparam, LPARAM lparam) {
+    return bindMenuMessages ? OnMenuIdle(hwnd_, wparam, lparam) : FALSE;
+  }
+  INT_PTR OnOpenWindowMenu(WPARAM, LPARAM) {
+    running = this;
+    // Timer messages are dispatched inside the menu's own loop.
+    SetTimer(nullptr, 0, 100, &WindowMenuDialog::WhileMenuOpen);
+    PostMessageA(hwnd_, WM_SYSCOMMAND, SC_KEYMENU, VK_SPACE);  // Alt+Space
+    SetTimer(hwnd_, 1, 5000, nullptr);                           // gives up after 5 s
+    return TRUE;
+  }
+  INT_PTR OnGiveUp(WPARAM, LPARAM) {
+    EndMenu();
+    EndDialog(hwnd_, 0);
+    return TRUE;
+  }
+
+  static void CALLBACK WhileMenuOpen(HWND, UINT, UINT_PTR timer, DWORD) {
+    WindowMenuDialog* dialog = running;
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetCurrentThreadId(), &info) || (info.flags & GUI_INMENUMODE) == 0) return;
+    KillTimer(nullptr, timer);
+    HMENU menu = GetSystemMenu(dialog->hwnd_, FALSE);
+    const UINT commands[3] = {SC_CLOSE, SC_MOVE, SC_SIZE};
+    for (int i = 0; i < 3; ++i) dialog->states[i] = GetMenuState(menu, commands[i], MF_BYCOMMAND);
+    dialog->menuShown = true;
+    EndMenu();
+    EndDialog(dialog->hwnd_, 1);
+  }
+
+  static constexpr MessageEntry<WindowMenuDialog> kMessageMap[] = {
+      OnMessage(WM_INITMENUPOPUP, &WindowMenuDialog::OnInitMenuPopup),
+      OnMessage(WM_ENTERIDLE, &WindowMenuDialog::OnEnterIdle),
+      OnMessage(kOpenWindowMenu, &WindowMenuDialog::OnOpenWindowMenu),
+      OnMessage(WM_TIMER, &WindowMenuDialog::OnGiveUp),
+  };
+
+  BOOL OnInitDialog() override {
+    GrayFixedWindowMenuItems(hwnd_);
+    PostMessageA(hwnd_, kOpenWindowMenu, 0, 0);
+    return TRUE;
+  }
+};
+
+WindowMenuDialog* WindowMenuDialog::running = nullptr;
+
+TEST(WindowMenu, CloseMoveAndSizeStayGrayedWhileTheMenuIsShown) {
+  WindowMenuDialog dialog;
+  EXPECT_EQ(dialog.DoModal(), 1) << "the window menu did not open";
+  ASSERT_TRUE(dialog.menuShown);
+  const char* const names[3] = {"Close", "Move", "Size"};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_NE(dialog.states[i], static_cast<UINT>(-1)) << names[i] << " is missing";
+    EXPECT_TRUE(dialog.states[i] & MF_GRAYED) << names[i] << " is not grayed";
+  }
 }
 
 }  // namespace

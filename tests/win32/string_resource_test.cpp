@@ -16,9 +16,9 @@ TEST(StringResource, EveryBuiltInTextLoadsIdentically) {
   const TextEntry* entries = BuiltInTexts(count);
   ASSERT_GT(count, 0u);
   for (std::size_t index = 0; index < count; ++index) {
-    std::string text;
+    TextBuffer text;
     EXPECT_TRUE(resources.Lookup(entries[index].number, text)) << entries[index].number;
-    EXPECT_EQ(text, entries[index].text) << entries[index].number;
+    EXPECT_STREQ(text.c_str(), entries[index].text) << entries[index].number;
   }
 }
 
@@ -32,9 +32,9 @@ TEST(StringResource, NumbersBetweenTheEntriesHaveNoText) {
   std::size_t unexpected = 0;
   for (std::int32_t number = 0; number <= 65535; ++number) {
     if (listed[static_cast<std::size_t>(number)]) continue;
-    std::string text = "leftover";
+    TextBuffer text = "leftover";
     if (resources.Lookup(number, text) || !text.empty()) {
-      ADD_FAILURE() << "number " << number << " has text \"" << text << "\"";
+      ADD_FAILURE() << "number " << number << " has text \"" << text.c_str() << "\"";
       if (++unexpected == 10) break;
     }
   }
@@ -43,13 +43,13 @@ TEST(StringResource, NumbersBetweenTheEntriesHaveNoText) {
 TEST(StringResource, NumbersOutsideSixteenBitsHaveNoText) {
   const ResourceTextCatalogue resources;
   for (std::int32_t number : {-1, 65536, 65536 + 111, INT32_MIN, INT32_MAX}) {
-    std::string text = "leftover";
+    TextBuffer text = "leftover";
     EXPECT_FALSE(resources.Lookup(number, text)) << number;
-    EXPECT_EQ(text, "") << number;
+    EXPECT_STREQ(text.c_str(), "") << number;
   }
   // Resolves codes like the built-in table does.
-  EXPECT_EQ(CodeText(resources, ""), "Altro");
-  EXPECT_EQ(CodeText(resources, "30002"), "Vassoio carta  ");
+  EXPECT_STREQ(CodeText(resources, "").c_str(), "Altro");
+  EXPECT_STREQ(CodeText(resources, "30002").c_str(), "Vassoio carta  ");
 }
 
 }  // namespace
