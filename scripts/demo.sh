@@ -9,9 +9,12 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source scripts/common.sh
 
-preset=$(runnable_windows_preset)
 if [[ ${1:-} != --on-own-display ]]; then
   bash scripts/setup.sh
+fi
+# Decided once set-up has installed Wine: before, no Wine at all can run.
+preset=$(runnable_windows_preset)
+if [[ ${1:-} != --on-own-display ]]; then
   # The product: always built.
   cmake --preset win32 >/dev/null
   cmake --build --preset win32 >/dev/null

@@ -36,8 +36,8 @@ quiet() {  # runs a command, showing its output only when it fails
   fi
 }
 
-run_ctest() {  # run_ctest PRESET
-  ctest --preset "$1" 2>&1 | tee "$logdir/ctest-$1.log"
+run_ctest() {  # run_ctest PRESET [CTEST ARGS...]
+  ctest --preset "$@" 2>&1 | tee "$logdir/ctest-$1.log"
   return "${PIPESTATUS[0]}"
 }
 
@@ -56,6 +56,10 @@ if [[ $windows == win64 ]]; then
     step "win64: build" cmake --build --preset win64
 fi
 [[ " ${failed_steps[*]} " == *" $windows: build "* ]] || step "$windows: tests" run_ctest "$windows"
+# The product's size and imports are checked wherever it is built.
+if [[ $windows == win64 && " ${failed_steps[*]} " != *" win32: build "* ]]; then
+  step "win32: footprint" run_ctest win32 -R '^footprint$'
+fi
 
 # One closing line over all ctest runs.
 passed=0

@@ -3,7 +3,8 @@
 #   wine-run.sh win32|win64 PROGRAM [ARGS...]
 # Used by ctest as the cross-compiling emulator and by the other scripts.
 # The prefix is made on first use (about 15 s), under a lock so parallel
-# callers wait for it instead of racing.
+# callers wait for it instead of racing; a prefix made by an older version of
+# this script is brought up to date the same way.
 set -euo pipefail
 
 arch=$1
@@ -20,17 +21,25 @@ case $arch in
   *) echo "wine-run.sh: unknown architecture '$arch'" >&2; exit 2 ;;
 esac
 
+# Names the settings below; a prefix without this marker gets them.
+ready=$WINEPREFIX/.paperchk-ready-2
+
 mkdir -p "$(dirname "$WINEPREFIX")"
-if [[ ! -f "$WINEPREFIX/.paperchk-ready" ]]; then
+if [[ ! -f $ready ]]; then
   (
     flock 9
-    if [[ ! -f "$WINEPREFIX/.paperchk-ready" ]]; then
+    if [[ ! -f $ready ]]; then
       DISPLAY= "$wine" wineboot -i >/dev/null 2>&1 || true
       # Without a window manager Wine waits about 2 s each time a window is
       # hidden unless its windows are unmanaged.
       DISPLAY= "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+      # The message-box and caption font (Tahoma) has no Japanese glyphs; Wine
+      # takes missing ones from the fonts linked to it, among them
+      # "MS UI Gothic", which stands here for the Japanese font that
+      # scripts/setup.sh installs. Latin text keeps its own font.
+      DISPLAY= "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' /t REG_SZ /d 'VL Gothic' /f >/dev/null 2>&1
       WINEPREFIX=$WINEPREFIX wineserver -w
-      touch "$WINEPREFIX/.paperchk-ready"
+      touch "$ready"
     fi
   ) 9>"$WINEPREFIX.lock"
 fi
