@@ -1,0 +1,272 @@
+// bench_driver.exe: runs paperchk and the baseline side by side, run by run,
+// and measures from outside what a driver sees: start-up to the visible,
+// titled dialog; a decision to its record and to the process's end; the
+// completion flag to the end; the CPU time of the wait; the peak working set.
+// Prints the figures as Markdown table rows.
+//   bench_driver.exe --paperchk EXE --baseline EXE --exchange FILE
+//                    [--pairs N] [--completions N] [--wait-seconds S]
+#include <windows.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "observed_process.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+struct Options {
+  std::wstring paperchk;
+  std::wstring baseline;
+  std::wstring exchange;
+  int pairs = 30;
+  int completions = 20;
+  int waitSeconds = 10;
+};
+
+constexpr double kTimeout = 30;  // seconds for any one step
+
+// A three-item report with two trays, as the driver sends it.
+constexpr wchar_t kReport[] =
+    L"3_Item \"Stampante ufficio\"\\LPT1:\\40001\\30002\\30005\\40002\\50009\\768\\40003\\20001\\20004\\"
+    L"30002\\1\\256\\20002\\";
+
+std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+
+struct Stats {
+  double min = 0, median = 0, max = 0;
+};
+
+Stats Summarise(std::vector<double> values) {
+  Stats stats;
+  if (values.empty()) return stats;
+  std::sort(values.begin(), values.end());
+  const std::size_t n = values.size();
+  stats.min = values.front();
+  stats.max = values.back();
+  stats.median = n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+  return stats;
+}
+
+// The exchange file as the driver sees it.
+bool ResetExchange(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+}
+
+bool ReadRecord(const std::wstring& path, std::uint32_t& decision, std::uint32_t& flag) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  unsigned char bytes[8];
+  DWORD read = 0;
+  const bool whole = ReadFile(file, bytes, sizeof bytes, &read, nullptr) && read == sizeof bytes;
+  CloseHandle(file);
+  if (!whole) return false;
+  decision = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
+  flag = bytes[4] | (bytes[5] << 8) | (bytes[6] << 16) | (static_cast<std::uint32_t>(bytes[7]) << 24);
+  return true;
+}
+
+// Polls every millisecond until the record holds `decision`; the time seen.
+bool WaitForRecord(const std::wstring& path, std::uint32_t decision, double& when) {
+  const double deadline = bench::Now() + kTimeout;
+  do {
+    std::uint32_t found = 0, flag = 0;
+    if (ReadRecord(path, found, flag) && found == decision) {
+      when = bench::Now();
+      return true;
+    }
+    Sleep(1);
+  } while (bench::Now() < deadline);
+  return false;
+}
+
+bool WriteCompletionFlag(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const unsigned char one[4] = {1, 0, 0, 0};
+  DWORD written = 0;
+  const bool ok = SetFilePointer(file, 4, nullptr, FILE_BEGIN) == 4 &&
+                  WriteFile(file, one, sizeof one, &written, nullptr) && written == sizeof one;
+  CloseHandle(file);
+  return ok;
+}
+
+void Press(HWND dialog, int button) { PostMessageW(GetDlgItem(dialog, button), BM_CLICK, 0, 0); }
+
+struct Figures {
+  std::vector<double> startPaperchk, startBaseline, toRecord, toEnd, completion;
+  std::vector<double> memoryPaperchk, memoryBaseline;
+  double waitCpu = -1;
+  double waitThreadCpu = -1;
+};
+
+// How long the dialog stays up before its peak working set is read, the same
+// for both programs.
+constexpr DWORD kSettleMs = 300;
+
+bool RunBaseline(const Options& options, Figures& figures) {
+  bench::ObservedProcess process;
+  if (!process.Start(Quoted(options.baseline))) return false;
+  if (process.WaitForVisibleWindow(kTimeout, true) == nullptr) return false;
+  figures.startBaseline.push_back(bench::Now() - process.started());
+  Sleep(kSettleMs);
+  figures.memoryBaseline.push_back(static_cast<double>(process.PeakWorkingSet()));
+  process.Terminate();
+  return true;
+}
+
+std::wstring PaperchkCommandLine(const Options& options) {
+  return Quoted(options.paperchk) + L" " + kReport + options.exchange;
+}
+
+bool RunPaperchkIgnore(const Options& options, Figures& figures) {
+  if (!ResetExchange(options.exchange)) return false;
+  bench::ObservedProcess process;
+  if (!process.Start(PaperchkCommandLine(options))) return false;
+  HWND dialog = process.WaitForVisibleWindow(kTimeout, true);
+  if (dialog == nullptr) return false;
+  figures.startPaperchk.push_back(bench::Now() - process.started());
+  Sleep(kSettleMs);
+  figures.memoryPaperchk.push_back(static_cast<double>(process.PeakWorkingSet()));
+
+  const double clicked = bench::Now();
+  Press(dialog, IDC_IGNORE);
+  double recorded = 0;
+  if (!WaitForRecord(options.exchange, 2, recorded) || !process.WaitForExit(kTimeout)) return false;
+  figures.toRecord.push_back(recorded - clicked);
+  figures.toEnd.push_back(bench::Now() - clicked);
+  return true;
+}
+
+// Retry, then the wait box; `phaseMs` after it appears (or, for the waiting
+// cost, after `waitSeconds`) the flag is written and the end is timed.
+bool RunPaperchkRetry(const Options& options, DWORD phaseMs, Figures& figures, bool measureWait) {
+  if (!ResetExchange(options.exchange)) return false;
+  bench::ObservedProcess process;
+  if (!process.Start(PaperchkCommandLine(options))) return false;
+  HWND dialog = process.WaitForVisibleWindow(kTimeout, true);
+  if (dialog == nullptr) return false;
+  Press(dialog, IDC_RETRY);
+  double recorded = 0;
+  if (!WaitForRecord(options.exchange, 1, recorded)) return false;
+  if (process.WaitForVisibleWindow(kTimeout, false, dialog) == nullptr) return false;
+
+  if (measureWait) {
+    Sleep(500);  // the wait box's own start is not waiting
+    const double before = process.CpuSeconds();
+    const double threadBefore = process.MainThreadCpuSeconds();
+    Sleep(static_cast<DWORD>(options.waitSeconds) * 1000);
+    const double after = process.CpuSeconds();
+    const double threadAfter = process.MainThreadCpuSeconds();
+    if (before >= 0 && after >= 0) figures.waitCpu = after - before;
+    if (threadBefore >= 0 && threadAfter >= 0) figures.waitThreadCpu = threadAfter - threadBefore;
+  } else {
+    Sleep(phaseMs);
+  }
+  if (!WriteCompletionFlag(options.exchange)) return false;
+  const double written = bench::Now();
+  if (!process.WaitForExit(kTimeout) || process.ExitCode() != 0) return false;
+  if (!measureWait) figures.completion.push_back(bench::Now() - written);
+  return true;
+}
+
+bool ParseOptions(Options& options) {
+  int count = 0;
+  LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (arguments == nullptr) return false;
+  for (int i = 1; i + 1 < count; i += 2) {
+    const std::wstring name = arguments[i];
+    const std::wstring value = arguments[i + 1];
+    if (name == L"--paperchk") options.paperchk = value;
+    else if (name == L"--baseline") options.baseline = value;
+    else if (name == L"--exchange") options.exchange = value;
+    else if (name == L"--pairs") options.pairs = _wtoi(value.c_str());
+    else if (name == L"--completions") options.completions = _wtoi(value.c_str());
+    else if (name == L"--wait-seconds") options.waitSeconds = _wtoi(value.c_str());
+  }
+  LocalFree(arguments);
+  return !options.paperchk.empty() && !options.baseline.empty() && !options.exchange.empty() && options.pairs > 0 &&
+         options.completions > 0 && options.waitSeconds > 0;
+}
+
+double Ms(double seconds) { return seconds * 1000; }
+
+}  // namespace
+
+int main() {
+  Options options;
+  if (!ParseOptions(options)) {
+    std::fprintf(stderr, "usage: bench_driver --paperchk EXE --baseline EXE --exchange FILE [--pairs N] "
+                         "[--completions N] [--wait-seconds S]\n");
+    return 2;
+  }
+  Figures figures;
+  // Interleaved, so that both programs meet the same machine.
+  for (int run = 0; run < options.pairs; ++run) {
+    if (!RunBaseline(options, figures) || !RunPaperchkIgnore(options, figures)) {
+      std::fprintf(stderr, "bench: start-up run %d failed\n", run + 1);
+      return 1;
+    }
+  }
+  for (int run = 0; run < options.completions; ++run) {
+    // Spread over the poll period: the flag lands anywhere between two ticks.
+    const DWORD phase = static_cast<DWORD>((run * 379) % 1000);
+    if (!RunPaperchkRetry(options, phase, figures, false)) {
+      std::fprintf(stderr, "bench: completion run %d failed\n", run + 1);
+      return 1;
+    }
+  }
+  if (!RunPaperchkRetry(options, 0, figures, true)) {
+    std::fprintf(stderr, "bench: waiting-cost run failed\n");
+    return 1;
+  }
+
+  const Stats paperchk = Summarise(figures.startPaperchk);
+  const Stats baseline = Summarise(figures.startBaseline);
+  const Stats record = Summarise(figures.toRecord);
+  const Stats end = Summarise(figures.toEnd);
+  const Stats completion = Summarise(figures.completion);
+  const Stats memoryPaperchk = Summarise(figures.memoryPaperchk);
+  const Stats memoryBaseline = Summarise(figures.memoryBaseline);
+
+  std::printf("| Start-up, paperchk (%zu runs) | min %.1f ms, median %.1f ms, max %.1f ms | |\n",
+              figures.startPaperchk.size(), Ms(paperchk.min), Ms(paperchk.median), Ms(paperchk.max));
+  std::printf("| Start-up, baseline (%zu runs) | min %.1f ms, median %.1f ms, max %.1f ms | |\n",
+              figures.startBaseline.size(), Ms(baseline.min), Ms(baseline.median), Ms(baseline.max));
+  std::printf("| Start-up, ratio of medians | %.3f | at most 1.10 |\n", paperchk.median / baseline.median);
+  std::printf("| Decision \"Ignora\": click to record readable (median of %zu) | %.1f ms | |\n",
+              figures.toRecord.size(), Ms(record.median));
+  std::printf("| Decision \"Ignora\": click to process end (median of %zu) | %.1f ms | |\n", figures.toEnd.size(),
+              Ms(end.median));
+  std::printf("| Completion: flag 1 written to process end (%zu runs) | median %.1f ms, max %.1f ms | max at most "
+              "1050 ms |\n",
+              figures.completion.size(), Ms(completion.median), Ms(completion.max));
+  if (figures.waitCpu >= 0) {
+    std::printf("| Waiting cost: CPU time (user + kernel, GetProcessTimes) in %d s of waiting | %.1f ms | under 20 "
+                "ms |\n",
+                options.waitSeconds, Ms(figures.waitCpu));
+  } else {
+    std::printf("| Waiting cost: CPU time in %d s of waiting | unknown (GetProcessTimes failed) | under 20 ms |\n",
+                options.waitSeconds);
+  }
+  if (figures.waitThreadCpu >= 0) {
+    std::printf("| Waiting cost, cross-check: CPU time of the program's thread (GetThreadTimes) | %.1f ms | |\n",
+                Ms(figures.waitThreadCpu));
+  }
+  std::printf("| Peak working set, paperchk (median) | %.0f KiB | |\n", memoryPaperchk.median / 1024);
+  std::printf("| Peak working set, baseline (median) | %.0f KiB | |\n", memoryBaseline.median / 1024);
+  if (memoryBaseline.median > 0) {
+    std::printf("| Peak working set, ratio | %.3f | at most 1.2 |\n", memoryPaperchk.median / memoryBaseline.median);
+  }
+  return 0;
+}
