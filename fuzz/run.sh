@@ -16,7 +16,7 @@ clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined \
   -fno-sanitize-recover=undefined -I"$root" \
   "$root/fuzz/parse_fuzzer.cpp" \
   "$root/report/code.cpp" "$root/report/mismatch_report.cpp" \
-  "$root/resources/text_catalogue.cpp" \
+  "$root/resources/text_catalogue.cpp" "$root/resources/text_buffer.cpp" \
   -o "$out/parse_fuzzer"
 
 cp -n "$root"/fuzz/corpus/* "$out/corpus/"
