@@ -60,6 +60,12 @@ fi
 if [[ $windows == win64 && " ${failed_steps[*]} " != *" win32: build "* ]]; then
   step "win32: footprint" run_ctest win32 -R '^footprint$'
 fi
+# The figures the footprint tests found (ctest shows a passing test's output
+# only in its log).
+for preset in $(printf '%s\n' win32 "$windows" | sort -u); do
+  log=build/$preset/Testing/Temporary/LastTest.log
+  [[ -f $log ]] && grep -E '^(size|imports|map): ' "$log" | sed "s/^/$preset footprint: /"
+done
 
 # One closing line over all ctest runs.
 passed=0
