@@ -100,15 +100,6 @@ double ObservedProcess::CpuSeconds() const {
   return FileTimeSeconds(kernel) + FileTimeSeconds(user);
 }
 
-double ObservedProcess::MainThreadCpuSeconds() const {
-  FILETIME creation, exit, kernel, user;
-  if (!GetThreadTimes(info_.hThread, &creation, &exit, &kernel, &user)) {
-    std::fprintf(stderr, "bench: GetThreadTimes failed (error %lu)\n", GetLastError());
-    return -1;
-  }
-  return FileTimeSeconds(kernel) + FileTimeSeconds(user);
-}
-
 SIZE_T ObservedProcess::PeakWorkingSet() const {
   PROCESS_MEMORY_COUNTERS counters{};
   counters.cb = sizeof counters;

@@ -31,10 +31,9 @@ class ObservedProcess {
   bool Running() const { return WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
   DWORD ExitCode() const;
 
-  // User and kernel time used so far, in seconds (-1 when unknown): of the
-  // whole process (GetProcessTimes), and of its first thread (GetThreadTimes).
+  // User and kernel time used so far (GetProcessTimes), in seconds; -1 when
+  // unknown.
   double CpuSeconds() const;
-  double MainThreadCpuSeconds() const;
   // Peak working set so far, in bytes (0 when unknown).
   SIZE_T PeakWorkingSet() const;
 

@@ -29,18 +29,72 @@ baseline=$PWD/build/$preset/bench/paperchk_baseline.exe
 driver=$PWD/build/$preset/bench/bench_driver.exe
 windows_path() { echo "Z:${1//\//\\}"; }
 
-load_before=$(uptime)
 export PAPERCHK_WINEPREFIX=$PWD/build/wineprefix-bench
+
+# The kernel's own account of paperchk's CPU time while it waits: the run time
+# of its tasks (/proc/PID/task/*/schedstat, in nanoseconds), read when the
+# driver announces the start and the end of the waiting period.
+marks=$out/marks
+rm -rf "$marks"
+mkdir -p "$marks"
+task_ns() {
+  local total=0 ns rest file
+  for file in /proc/"$1"/task/*/schedstat; do
+    read -r ns rest <"$file" 2>/dev/null && total=$((total + ns))
+  done
+  echo "$total"
+}
+paperchk_pid() {  # the paperchk process in the bench's prefix
+  local p cmd
+  for p in /proc/[0-9]*; do
+    grep -qzxF "WINEPREFIX=$PAPERCHK_WINEPREFIX" "$p/environ" 2>/dev/null || continue
+    cmd=$(tr '\0' ' ' <"$p/cmdline" 2>/dev/null)
+    if [[ $cmd == [A-Za-z]:* && $cmd == *'\paperchk.exe'* ]]; then
+      echo "${p#/proc/}"
+      return
+    fi
+  done
+}
+await_mark() {
+  local deadline=$((SECONDS + 900))
+  while [[ ! -e $marks/$1 ]]; do
+    ((SECONDS < deadline)) || return 1
+    sleep 0.005
+  done
+}
+watch_wait() {
+  local pid start end
+  await_mark waiting.start || return
+  pid=$(paperchk_pid)
+  [[ -n $pid ]] || return
+  start=$(task_ns "$pid")
+  await_mark waiting.end || return
+  end=$(task_ns "$pid")
+  touch "$marks/waiting.read"
+  echo $((end - start)) >"$marks/waiting.ns"
+}
+watch_wait &
+watcher=$!
+
+load_before=$(uptime)
 # Wine programs write to a file, not a pipe.
 if ! timeout 900 scripts/with-xvfb.sh scripts/wine-run.sh "$preset" "$driver" \
     --paperchk "$(windows_path "$paperchk")" --baseline "$(windows_path "$baseline")" \
     --exchange "$(windows_path "$out/exchange.bin")" --pairs "$pairs" --completions "$completions" \
-    --wait-seconds 10 >"$out/driver.out" 2>"$out/driver.err"; then
+    --wait-seconds 10 --marks "$(windows_path "$marks")" >"$out/driver.out" 2>"$out/driver.err"; then
   echo "bench: the driver failed" >&2
   cat "$out/driver.out" "$out/driver.err" >&2
+  kill "$watcher" 2>/dev/null
   exit 1
 fi
 load_after=$(uptime)
+kill "$watcher" 2>/dev/null || true
+wait "$watcher" 2>/dev/null || true
+if [[ -s $marks/waiting.ns ]]; then
+  kernel_wait=$(awk '{printf "%.2f ms", $1 / 1e6}' "$marks/waiting.ns")
+else
+  kernel_wait="unknown (the process was not found)"
+fi
 
 imports() { "$objdump" -p "$1" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr -d '\r' | paste -sd ' '; }
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)
@@ -54,7 +108,9 @@ cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)
   echo
   echo "| What | Measured | Target |"
   echo "|---|---|---|"
-  cat "$out/driver.out" | tr -d '\r'
+  # The kernel's figure goes right below the driver's own waiting cost.
+  tr -d '\r' <"$out/driver.out" | awk -v row="| Waiting cost, the kernel's account (run time of paperchk's tasks in the same 10 s) | $kernel_wait | under 20 ms |" \
+    '{ print } /^\| Waiting cost/ { print row }'
   echo "| Size, paperchk.exe | $(stat -c %s "$paperchk") bytes | at most 65536 |"
   echo "| Size, baseline | $(stat -c %s "$baseline") bytes | |"
   echo "| Imports, paperchk.exe | $(imports "$paperchk") | system DLLs only |"
