@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing paperchk needs on Debian 12 (run as root):
-# the compilers, Wine, a virtual display, and a font with Japanese glyphs for
-# the start-up error under Wine.
+# the compilers, Wine, a virtual display, and the fonts the Wine prefixes use
+# (DejaVu, and VL Gothic for the Japanese start-up error).
 # Idempotent: skips what is present, quiet when nothing is missing.
 set -euo pipefail
 
@@ -13,7 +13,7 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine32:i386 wine64
   xvfb xdotool imagemagick x11-utils
-  fonts-vlgothic
+  fonts-dejavu-core fonts-vlgothic
 )
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

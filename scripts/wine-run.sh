@@ -33,11 +33,18 @@ if [[ ! -f $ready ]]; then
       # Without a window manager Wine waits about 2 s each time a window is
       # hidden unless its windows are unmanaged.
       DISPLAY= "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-      # The message-box and caption font (Tahoma) has no Japanese glyphs; Wine
-      # takes missing ones from the fonts linked to it, among them
-      # "MS UI Gothic", which stands here for the Japanese font that
-      # scripts/setup.sh installs. Latin text keeps its own font.
-      DISPLAY= "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' /t REG_SZ /d 'VL Gothic' /f >/dev/null 2>&1
+      # Japanese for the start-up error. The message-box and caption font,
+      # Tahoma, is not installed: it is pinned to DejaVu Sans, which Wine
+      # falls back to anyway, and glyphs that face lacks are taken from the
+      # Japanese font of scripts/setup.sh, linked to it (Wine finds a linked
+      # font by its file name in the prefix's Fonts folder). Latin text keeps
+      # its look.
+      ln -sf /usr/share/fonts/truetype/vlgothic/VL-PGothic-Regular.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+      DISPLAY= "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Tahoma /t REG_SZ /d 'DejaVu Sans' /f >/dev/null 2>&1
+      for face in 'DejaVu Sans' 'DejaVu Sans Bold'; do
+        DISPLAY= "$wine" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
+          /t REG_MULTI_SZ /d 'VL-PGothic-Regular.ttf,VL PGothic' /f >/dev/null 2>&1
+      done
       WINEPREFIX=$WINEPREFIX wineserver -w
       touch "$ready"
     fi
