@@ -41,8 +41,11 @@ class ChildProcess {
     }
     CloseHandle(started.hThread);
     handle_ = started.hProcess;
+    id_ = started.dwProcessId;
     return true;
   }
+
+  std::uint32_t id() const { return id_; }
 
   bool IsRunning() const { return WaitForSingleObject(handle_, 0) == WAIT_TIMEOUT; }
   // True when it has ended within the time.
@@ -62,6 +65,7 @@ class ChildProcess {
 
  private:
   HANDLE handle_ = nullptr;
+  std::uint32_t id_ = 0;
 };
 
 // GetTickCount wraps after 49 days; differences of its values do not.
@@ -119,14 +123,22 @@ std::string ShortProgramPath(const std::string& programPath) {
 }
 
 LaunchResult Launch(const std::string& programPath, const Request& request, const LaunchOptions& options) {
-  LaunchResult result;
   const std::string program = ShortProgramPath(programPath);
-  result.error = BuildCommandLine(program, request, result.commandLine);
-  if (!result.error.ok()) {
+  std::string commandLine;
+  const BuildError error = BuildCommandLine(program, request, commandLine);
+  if (!error.ok()) {
+    LaunchResult result;
     result.ending = LaunchEnding::RequestRefused;
+    result.error = error;
     return result;
   }
+  return LaunchCommandLine(program, commandLine, request.exchangePath, options);
+}
 
+LaunchResult LaunchCommandLine(const std::string& programPath, const std::string& commandLine,
+                               const std::string& exchangePath, const LaunchOptions& options) {
+  LaunchResult result;
+  result.commandLine = commandLine;
   std::unique_ptr<ProtocolFileSystem> nativeFiles;
   ProtocolFileSystem* files = options.files;
   if (files == nullptr) {
@@ -134,20 +146,21 @@ LaunchResult Launch(const std::string& programPath, const Request& request, cons
     files = nativeFiles.get();
   }
   // An old decision must not be taken for the user's.
-  if (!PrepareExchangeFile(*files, request.exchangePath.c_str(), options.preparation)) {
+  if (!PrepareExchangeFile(*files, exchangePath.c_str(), options.preparation)) {
     result.ending = LaunchEnding::FileFailed;
     return result;
   }
 
   ChildProcess process;
   DWORD systemError = 0;
-  if (!process.Start(program, result.commandLine, systemError)) {
+  if (!process.Start(programPath, commandLine, systemError)) {
     result.ending = LaunchEnding::StartFailed;
     result.systemError = systemError;
     return result;
   }
+  if (options.started) options.started(process.id());
 
-  result.ending = WaitForDecision(process, *files, request.exchangePath, options, result);
+  result.ending = WaitForDecision(process, *files, exchangePath, options, result);
   if (result.ending != LaunchEnding::Decided) {
     // Gone by itself, or given up: nothing more will come.
     FinishProcess(process, 0, result);
@@ -158,7 +171,7 @@ LaunchResult Launch(const std::string& programPath, const Request& request, cons
       result.rereadCalled = true;
       result.rereadSucceeded = options.rereadPrinter();
     }
-    result.completionFlagWritten = WriteCompletionFlag(*files, request.exchangePath.c_str());
+    result.completionFlagWritten = WriteCompletionFlag(*files, exchangePath.c_str());
   }
   FinishProcess(process, options.endTimeoutMs, result);
   return result;

@@ -25,6 +25,10 @@ enum class LaunchEnding {
 };
 
 struct LaunchOptions {
+  // Called once paperchk runs, with its process id, before the wait for the
+  // decision begins (a driver may log it; the stand-in's unattended mode
+  // presses a button from here).
+  std::function<void(std::uint32_t processId)> started;
   // After "Riprova": read the printer again; false when that failed (the
   // completion flag is written either way, or paperchk would wait forever).
   std::function<bool()> rereadPrinter;
@@ -55,5 +59,12 @@ struct LaunchResult {
 std::string ShortProgramPath(const std::string& programPath);
 
 LaunchResult Launch(const std::string& programPath, const Request& request, const LaunchOptions& options);
+
+// The same run for a command line built elsewhere, which nothing here checks:
+// for tools that try out what paperchk does with a line the builder would
+// refuse. `programPath` is the module started; `exchangePath` the file named
+// in the line.
+LaunchResult LaunchCommandLine(const std::string& programPath, const std::string& commandLine,
+                               const std::string& exchangePath, const LaunchOptions& options);
 
 }  // namespace paperchk_client
