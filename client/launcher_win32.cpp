@@ -13,6 +13,7 @@ namespace {
 
 constexpr UINT kTerminatedStatus = 0xDEAD;
 constexpr DWORD kWaitAfterTerminateMs = 5000;
+constexpr int kFailedReadsToGiveUp = 20;  // one second at the usual poll interval
 
 // The started paperchk. Ending it and closing its handle happen on every way
 // out, an exception from the driver's callback included.
@@ -94,6 +95,7 @@ LaunchEnding WaitForDecision(ChildProcess& process, ProtocolFileSystem& files, c
                              const LaunchOptions& options, LaunchResult& result) {
   const Deadline deadline(options.decisionTimeoutMs);
   const DWORD step = options.pollIntervalMs != 0 ? options.pollIntervalMs : 50;
+  int failedReads = 0;
   for (;;) {
     // Whether it has ended is asked before the file is read, so a decision
     // written just before the end is not missed.
@@ -101,11 +103,19 @@ LaunchEnding WaitForDecision(ChildProcess& process, ProtocolFileSystem& files, c
     const DecisionReading reading = ReadDecision(files, exchangePath.c_str());
     switch (reading.state) {
       case DecisionState::Decided: result.decision = reading.value; return LaunchEnding::Decided;
-      case DecisionState::Unexpected:
-      case DecisionState::FileError: return LaunchEnding::FileFailed;
-      case DecisionState::None: break;
+      case DecisionState::Unexpected: return LaunchEnding::FileFailed;
+      case DecisionState::FileError:
+        // Another program (a virus scanner, say) may hold the file for a
+        // moment; only an error that lasts ends the wait. An ended paperchk
+        // may have written its decision, so the file is read again.
+        if (++failedReads >= kFailedReadsToGiveUp) return LaunchEnding::FileFailed;
+        if (ended) Sleep(step);
+        break;
+      case DecisionState::None:
+        if (ended) return LaunchEnding::ProcessGone;
+        failedReads = 0;
+        break;
     }
-    if (ended) return LaunchEnding::ProcessGone;
     if (deadline.Passed()) return LaunchEnding::TimedOut;
   }
 }

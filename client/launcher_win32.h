@@ -19,7 +19,7 @@ enum class LaunchEnding {
   Decided,         // `decision` came
   RequestRefused,  // the builder refused the request; paperchk never ran
   StartFailed,     // CreateProcess failed (`systemError`)
-  FileFailed,      // the exchange file could not be prepared or read
+  FileFailed,      // the exchange file could not be prepared, or not read for 20 polls in a row
   ProcessGone,     // paperchk ended without a decision (its start-up error, say)
   TimedOut,        // no decision within the time; paperchk was ended
 };

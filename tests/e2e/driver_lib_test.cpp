@@ -1,6 +1,7 @@
-// The stand-in driver's own pieces: the command line it builds, how it finds
-// the exchange path in a raw command line, and the exchange-file helpers.
-// The end-to-end tests rely on these, so they are checked first.
+// The test automation's own pieces: the command lines it writes, how it
+// finds the exchange path in a raw command line, and the exchange-file
+// helpers (the completion flag is the client library's). The end-to-end
+// tests rely on these, so they are checked first.
 
 #include <string>
 #include <vector>

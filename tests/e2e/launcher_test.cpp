@@ -11,6 +11,7 @@
 
 #include "client/launcher_win32.h"
 #include "client/paperchk_client.h"
+#include "client/protocol_files.h"
 #include "e2e_support.h"
 
 namespace e2e {
@@ -273,6 +274,60 @@ TEST(Launcher, NoDecisionWithinTheTimeEndsTheProgram) {
   EXPECT_TRUE(result.terminated);
   EXPECT_TRUE(ProcessHasEnded(processId));
   EXPECT_TRUE(scratch.List().empty()) << "the old file was removed and paperchk wrote none";
+}
+
+// The platform's files, but the driver's opens of an existing file fail for a
+// while (as when another program holds the file for a moment), or for good.
+class FlakyFiles final : public client::ProtocolFileSystem {
+ public:
+  explicit FlakyFiles(int failures) : failuresLeft_(failures) {}
+  std::unique_ptr<client::ProtocolFile> Open(const char* path, client::OpenMode mode,
+                                             client::FileStatus& status) override {
+    if (mode == client::OpenMode::OpenExisting && failuresLeft_ != 0) {
+      if (failuresLeft_ > 0) --failuresLeft_;
+      ++failedOpens;
+      status = client::FileStatus::Failed;
+      return nullptr;
+    }
+    return native_->Open(path, mode, status);
+  }
+  client::FileStatus Remove(const char* path) override { return native_->Remove(path); }
+  int failedOpens = 0;
+
+ private:
+  int failuresLeft_;  // -1: for good
+  std::unique_ptr<client::ProtocolFileSystem> native_ = client::MakeNativeProtocolFileSystem();
+};
+
+TEST(Launcher, AFileErrorOfAMomentIsWaitedOutOneThatLastsEndsTheProgram) {
+  for (const int failures : {5, -1}) {
+    drv::ScratchDirectory scratch(L"paperchk-launcher");
+    ASSERT_TRUE(scratch.ok());
+    FlakyFiles files(failures);
+    std::uint32_t processId = 0;
+    bool pressed = true;
+    client::LaunchOptions options;
+    options.files = &files;
+    options.started = [&](std::uint32_t id) {
+      processId = id;
+      // With a lasting error the dialog stays up until the launcher gives up.
+      if (failures > 0) pressed = PressWhenShown(id, kIgnore);
+    };
+    const client::LaunchResult result =
+        client::Launch(ProgramPath(), SampleRequest(scratch.File(L"exchange.bin")), options);
+    ASSERT_TRUE(pressed);
+    if (failures > 0) {
+      EXPECT_EQ(result.ending, client::LaunchEnding::Decided);
+      EXPECT_EQ(result.decision, 2u);
+      EXPECT_EQ(files.failedOpens, failures);
+      EXPECT_FALSE(result.terminated);
+    } else {
+      EXPECT_EQ(result.ending, client::LaunchEnding::FileFailed);
+      EXPECT_EQ(files.failedOpens, 20) << "one second of polls";
+      EXPECT_TRUE(result.terminated);
+    }
+    EXPECT_TRUE(ProcessHasEnded(processId));
+  }
 }
 
 }  // namespace
