@@ -61,6 +61,9 @@ bool ProcessHasEnded(std::uint32_t processId) {
   return ended;
 }
 
+// A press that did not happen must fail the test, not hang it.
+constexpr std::uint32_t kDecisionTimeoutMs = 60000;
+
 DWORD OpenHandles() {
   DWORD count = 0;
   GetProcessHandleCount(GetCurrentProcess(), &count);
@@ -80,6 +83,7 @@ TEST(Launcher, IgnoreAndCancelPrintingEndWithTheirRecordAndStatusZero) {
     std::uint32_t processId = 0;
     bool pressed = false;
     client::LaunchOptions options;
+    options.decisionTimeoutMs = kDecisionTimeoutMs;
     options.started = [&](std::uint32_t id) {
       processId = id;
       pressed = PressWhenShown(id, c.button);
@@ -114,6 +118,7 @@ TEST(Launcher, RetryCallsBackWhileTheWaitBoxShowsThenWritesTheFlagAndWaitsForThe
   bool runningDuringCallback = false;
   Bytes recordDuringCallback;
   client::LaunchOptions options;
+  options.decisionTimeoutMs = kDecisionTimeoutMs;
   options.started = [&](std::uint32_t id) {
     processId = id;
     pressed = PressWhenShown(id, kRetry);
@@ -182,6 +187,7 @@ TEST(Launcher, RetryThroughTheCInterfaceCallsTheCCallback) {
   int reads = 0;
   paperchk_launch_options options{};
   options.reread_printer = CountRead;
+  options.decision_timeout_ms = kDecisionTimeoutMs;
   options.context = &reads;
   paperchk_launch_result result;
   const int status = paperchk_launch(ProgramPath().c_str(), &request, &options, &result);
@@ -232,6 +238,7 @@ TEST(Launcher, StartUpErrorEndsWithoutADecisionAndSaysTheProcessIsGone) {
   const std::string program = ProgramPath();
   bool closed = false;
   client::LaunchOptions options;
+  options.decisionTimeoutMs = kDecisionTimeoutMs;
   options.started = [&](std::uint32_t id) {
     HWND box = nullptr;
     drv::WaitUntil(
@@ -307,6 +314,7 @@ TEST(Launcher, AFileErrorOfAMomentIsWaitedOutOneThatLastsEndsTheProgram) {
     std::uint32_t processId = 0;
     bool pressed = true;
     client::LaunchOptions options;
+    options.decisionTimeoutMs = kDecisionTimeoutMs;
     options.files = &files;
     options.started = [&](std::uint32_t id) {
       processId = id;
