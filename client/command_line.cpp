@@ -1,5 +1,7 @@
 #include "client/command_line.h"
 
+#include <algorithm>
+
 namespace paperchk_client {
 
 namespace {
@@ -97,9 +99,7 @@ BuildError CheckRequest(const Request& request) {
 // A network port travels with commas for its backslashes.
 std::string PortOnCommandLine(const std::string& port) {
   std::string travelling = port;
-  for (char& character : travelling) {
-    if (character == '\\') character = ',';
-  }
+  std::replace(travelling.begin(), travelling.end(), '\\', ',');
   return travelling;
 }
 

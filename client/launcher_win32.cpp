@@ -91,7 +91,7 @@ void FinishProcess(ChildProcess& process, std::uint32_t timeoutMs, LaunchResult&
 
 // Waits until paperchk has written a decision or has ended. Returns the
 // ending (Decided with the decision in `result`).
-LaunchEnding WaitForDecision(ChildProcess& process, ProtocolFileSystem& files, const std::string& exchangePath,
+LaunchEnding WaitForDecision(const ChildProcess& process, ProtocolFileSystem& files, const std::string& exchangePath,
                              const LaunchOptions& options, LaunchResult& result) {
   const Deadline deadline(options.decisionTimeoutMs);
   const DWORD step = options.pollIntervalMs != 0 ? options.pollIntervalMs : 50;

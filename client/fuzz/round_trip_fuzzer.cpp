@@ -11,6 +11,7 @@
 // byte counts only when it is 0 or 1, so numbers just over 65535 occur),
 // nine item codes, paper source, other tray size and media, and one byte
 // whose low bit is the second-tray flag. Missing bytes read as 0.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -78,9 +79,7 @@ const paperchk::BuiltInTextCatalogue kCatalogue;
 // without any check.
 std::string PlainCommandLine(const std::string& programPath, const client::Request& request) {
   std::string port = request.port;
-  for (char& character : port) {
-    if (character == '\\') character = ',';
-  }
+  std::replace(port.begin(), port.end(), '\\', ',');
   std::string line = programPath + ' ' + std::to_string(request.items.size()) + "_Item \"" + request.printerName +
                      "\"\\" + port;
   const auto add = [&line](std::uint32_t code) { line += '\\' + std::to_string(code); };
