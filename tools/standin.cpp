@@ -1,8 +1,14 @@
-// standin.exe: a stand-in for the printer driver. Builds a sample mismatch
-// report, starts paperchk with it, waits for the user's decision in the
-// exchange file and, after "Riprova", plays the driver's part of the retry:
-// waits a while (re-reading the printer), writes the completion flag and
-// measures how long paperchk takes to end. See tools/README.md.
+// standin.exe: a stand-in for the printer driver, and the reference example
+// of the client library (client/). Describes a sample mismatch as a
+// paperchk_client::Request and lets the library's launcher start paperchk,
+// wait for the user's decision and, after "Riprova", play the driver's part
+// of the retry: re-read the printer (here: wait a while), write the
+// completion flag and wait for paperchk's end. See tools/README.md.
+//
+// Two extras for tests and demos come from the test automation
+// (tests/e2e/automation), not from the library: pressing a button itself
+// (--press) and passing a raw command line that the library would refuse
+// (-- TAIL).
 
 #include <windows.h>
 #include <shellapi.h>
@@ -13,14 +19,17 @@
 #include <string>
 #include <vector>
 
-#include "driver_lib.h"
+#include "client/launcher_win32.h"
+#include "sample_requests.h"
+#include "test_automation.h"
 
+namespace client = paperchk_client;
 namespace drv = paperchk_driver;
 
 namespace {
 
-constexpr DWORD kEndAfterDecisionMs = 10000;  // paperchk ends right after 2 and 3
-constexpr DWORD kEndAfterFlagMs = 10000;      // about a second is expected
+constexpr std::uint32_t kEndTimeoutMs = 10000;  // paperchk ends about a second after the flag
+constexpr DWORD kDialogTimeoutMs = 30000;
 
 struct Options {
   std::wstring paperchk;
@@ -30,7 +39,7 @@ struct Options {
   int items = 0;  // 0: as the sample has them
   std::wstring report = L"three-item";
   std::wstring press;           // press this button ourselves (unattended runs)
-  DWORD decisionTimeoutMs = INFINITE;
+  DWORD decisionTimeoutMs = 0;  // 0: wait as long as the user takes
   std::optional<std::wstring> rawTail;  // everything after " -- ", verbatim
 };
 
@@ -42,7 +51,7 @@ void PrintLine(const std::wstring& text) {
 
 void PrintUsage() {
   std::wstring samples;
-  for (const std::wstring& name : drv::SampleNames()) samples += L" " + name;
+  for (const std::string& name : SampleRequestNames()) samples += L" " + drv::Widen(name);
   PrintLine(
       L"usage: standin.exe [--paperchk PATH] [--exchange PATH] [--create] [--complete-after MS]\n"
       L"                   [--items N] [--report NAME] [--press Riprova|Ignora|Annulla]\n"
@@ -112,19 +121,31 @@ int ButtonOf(const std::wstring& name) {
   return 0;
 }
 
-// Waits until paperchk has written a decision, or has ended without one.
-std::optional<drv::ExchangeRecord> WaitForDecision(const drv::ProgramProcess& program, const std::wstring& exchange,
-                                                   DWORD timeoutMs) {
-  std::optional<drv::ExchangeRecord> record;
-  const double deadline = timeoutMs == INFINITE ? 0 : drv::NowMs() + timeoutMs;
-  for (;;) {
-    const bool running = program.IsRunning();
-    record = drv::ReadExchangeRecord(exchange);
-    if (record && record->decision != 0) return record;
-    if (!running) return std::nullopt;
-    if (deadline != 0 && drv::NowMs() >= deadline) return std::nullopt;
-    Sleep(50);
+// Unattended runs: once paperchk's dialog is shown, press the button.
+bool PressWhenShown(std::uint32_t processId, int button) {
+  HWND dialog = nullptr;
+  drv::WaitUntil(
+      [&] {
+        for (HWND window : drv::TopLevelWindows(processId, drv::kDialogClass, true)) {
+          if (drv::WindowText(window).rfind(L"Verifica carta", 0) == 0) dialog = window;
+        }
+        return dialog != nullptr;
+      },
+      kDialogTimeoutMs);
+  return dialog != nullptr && drv::ClickButton(dialog, button);
+}
+
+std::wstring WhyNoDecision(const client::LaunchResult& result) {
+  switch (result.ending) {
+    case client::LaunchEnding::Decided: return L"";
+    case client::LaunchEnding::RequestRefused: return L"not started: " + drv::Widen(client::Describe(result.error));
+    case client::LaunchEnding::StartFailed:
+      return L"paperchk could not be started, error " + std::to_wstring(result.systemError);
+    case client::LaunchEnding::FileFailed: return L"the exchange file could not be prepared or read";
+    case client::LaunchEnding::ProcessGone: return L"paperchk ended";
+    case client::LaunchEnding::TimedOut: return L"gave up waiting";
   }
+  return L"";
 }
 
 int Run(const Options& options) {
@@ -134,109 +155,100 @@ int Run(const Options& options) {
     PrintLine(L"standin: paperchk not found: " + paperchk);
     return 2;
   }
+  const std::string program = client::ShortProgramPath(drv::Ansi(paperchk));
 
+  std::optional<client::Request> request;
   std::wstring exchange;
-  std::wstring tail;
+  std::string rawCommandLine;
   if (options.rawTail) {
-    tail = *options.rawTail;
-    exchange = drv::ExchangePathOfTail(tail);
-    if (exchange.empty() && !options.exchange.empty()) exchange = options.exchange;
+    exchange = drv::ExchangePathOfTail(*options.rawTail);
+    if (exchange.empty()) exchange = drv::ToWindowsPath(options.exchange);
+    rawCommandLine = program + " " + drv::Ansi(*options.rawTail);
   } else {
-    std::optional<drv::SampleReport> report = drv::NamedSample(options.report);
-    if (!report) {
+    request = SampleRequest(drv::Utf8(options.report));
+    if (!request) {
       PrintLine(L"standin: unknown report '" + options.report + L"'");
       PrintUsage();
       return 2;
     }
-    if (options.items > 0) report->items.resize(static_cast<std::size_t>(options.items));
+    if (options.items > 0) request->items.resize(static_cast<std::size_t>(options.items));
     exchange = options.exchange.empty() ? drv::DirectoryOfThisProgram() + L"\\standin-exchange.bin"
                                         : drv::ToWindowsPath(options.exchange);
-    tail = drv::CommandLineTail(*report, exchange);
+    request->exchangePath = drv::Ansi(exchange);
   }
   if (exchange.empty()) {
     PrintLine(L"standin: the command line names no exchange file");
     return 2;
   }
 
-  // A stale decision must not be taken for the user's: either start from
-  // {0, 0} or let paperchk create the file.
-  if (options.create) {
-    if (!drv::CreateExchangeFile(exchange)) {
-      PrintLine(L"standin: cannot create " + exchange);
-      return 2;
-    }
-  } else if (drv::FileExists(exchange) && !DeleteFileW(exchange.c_str())) {
-    PrintLine(L"standin: cannot remove the old " + exchange);
-    return 2;
-  }
-
-  const std::wstring commandLine = drv::BuildCommandLine(paperchk, tail);
-  PrintLine(L"command line: " + commandLine);
-  drv::ProgramProcess program;
-  std::wstring error;
-  if (!program.Start(commandLine, &error)) {
-    PrintLine(L"standin: " + error);
-    return 2;
-  }
-
+  client::LaunchOptions launch;
+  // Either start from {0, 0} or let paperchk create the file: an old
+  // decision must not be taken for the user's.
+  launch.preparation = options.create ? client::Preparation::CreateEmpty : client::Preparation::RemoveOld;
+  launch.decisionTimeoutMs = options.decisionTimeoutMs;
+  launch.endTimeoutMs = kEndTimeoutMs;
+  bool pressed = true;
+  const int button = ButtonOf(options.press);
   if (!options.press.empty()) {
-    const int button = ButtonOf(options.press);
-    HWND dialog = drv::WaitForDialog(program, 30000, [](HWND window) {
-      return drv::WindowText(window).rfind(L"Verifica carta", 0) == 0;
-    });
-    if (!button || !dialog || !drv::ClickButton(dialog, button)) {
-      PrintLine(L"standin: could not press '" + options.press + L"'");
-      return 1;
-    }
+    launch.started = [&](std::uint32_t processId) { pressed = button != 0 && PressWhenShown(processId, button); };
   }
+  double flagWrittenAt = 0;
+  launch.rereadPrinter = [&] {
+    PrintLine(L"decision: 1 Riprova");
+    PrintLine(L"re-reading the printer for " + std::to_wstring(options.completeAfterMs) + L" ms");
+    Sleep(options.completeAfterMs);
+    flagWrittenAt = drv::NowMs();  // the launcher writes the flag right after
+    return true;
+  };
 
-  const std::optional<drv::ExchangeRecord> record = WaitForDecision(program, exchange, options.decisionTimeoutMs);
-  if (!record) {
-    const std::optional<DWORD> status = program.ExitCode();
-    PrintLine(status ? L"decision: none (paperchk ended with status " + std::to_wstring(*status) + L")"
-                     : std::wstring(L"decision: none (gave up waiting)"));
+  client::LaunchResult result;
+  if (request) {
+    std::string commandLine;
+    if (client::BuildCommandLine(program, *request, commandLine).ok()) PrintLine(L"command line: " + drv::FromAnsi(commandLine));
+    result = client::Launch(program, *request, launch);
+  } else {
+    PrintLine(L"command line: " + drv::FromAnsi(rawCommandLine));
+    result = client::LaunchCommandLine(program, rawCommandLine, drv::Ansi(exchange), launch);
+  }
+  const double endedAt = drv::NowMs();
+
+  if (!pressed) {
+    PrintLine(L"standin: could not press '" + options.press + L"'");
     return 1;
   }
-  PrintLine(L"decision: " + std::to_wstring(record->decision) + L" " + drv::DecisionName(record->decision));
-  if (!options.press.empty() && _wcsicmp(options.press.c_str(), drv::DecisionName(record->decision)) != 0) {
+  if (result.ending != client::LaunchEnding::Decided) {
+    PrintLine(result.exitStatusKnown && result.ending == client::LaunchEnding::ProcessGone
+                  ? L"decision: none (paperchk ended with status " + std::to_wstring(result.exitStatus) + L")"
+                  : L"decision: none (" + WhyNoDecision(result) + L")");
+    return 1;
+  }
+  if (result.decision != client::kRetry) {
+    PrintLine(L"decision: " + std::to_wstring(result.decision) + L" " + drv::DecisionName(result.decision));
+  }
+  if (!options.press.empty() && _wcsicmp(options.press.c_str(), drv::DecisionName(result.decision)) != 0) {
     PrintLine(L"standin: pressed '" + options.press + L"' but the decision is another");
-    program.Kill();
     return 1;
   }
-
-  if (record->decision != drv::kRetry) {
-    if (!program.WaitForExit(kEndAfterDecisionMs)) {
-      PrintLine(L"standin: paperchk did not end after the decision");
+  if (result.decision == client::kRetry) {
+    if (!result.completionFlagWritten) {
+      PrintLine(L"standin: cannot write the completion flag");
       return 1;
     }
-    PrintLine(L"paperchk ended, exit status " + std::to_wstring(*program.ExitCode()));
-    return *program.ExitCode() == 0 ? 0 : 1;
+    PrintLine(L"completion flag written");
   }
-
-  // Retry: the driver reads the printer again, then marks the record done.
-  PrintLine(L"re-reading the printer for " + std::to_wstring(options.completeAfterMs) + L" ms");
-  Sleep(options.completeAfterMs);
-  if (!program.IsRunning()) {
-    PrintLine(L"standin: paperchk ended before the completion flag, exit status " +
-              std::to_wstring(*program.ExitCode()));
+  if (result.terminated) {
+    PrintLine(L"standin: paperchk did not end after the decision; ended it");
     return 1;
   }
-  if (!drv::WriteCompletionFlag(exchange, 1)) {
-    PrintLine(L"standin: cannot write the completion flag");
-    return 1;
+  if (result.decision == client::kRetry) {
+    wchar_t line[128];
+    std::swprintf(line, 128, L"paperchk ended %.0f ms after the completion flag, exit status %lu",
+                  endedAt - flagWrittenAt, static_cast<unsigned long>(result.exitStatus));
+    PrintLine(line);
+  } else {
+    PrintLine(L"paperchk ended, exit status " + std::to_wstring(result.exitStatus));
   }
-  const double flagWritten = drv::NowMs();
-  PrintLine(L"completion flag written");
-  if (!program.WaitForExit(kEndAfterFlagMs)) {
-    PrintLine(L"standin: paperchk did not end after the completion flag");
-    return 1;
-  }
-  const double elapsed = drv::NowMs() - flagWritten;
-  wchar_t line[128];
-  std::swprintf(line, 128, L"paperchk ended %.0f ms after the completion flag, exit status %lu", elapsed,
-                static_cast<unsigned long>(*program.ExitCode()));
-  PrintLine(line);
-  return *program.ExitCode() == 0 ? 0 : 1;
+  return result.exitStatusKnown && result.exitStatus == 0 ? 0 : 1;
 }
 
 }  // namespace

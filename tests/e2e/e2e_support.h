@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "driver_lib.h"
+#include "test_automation.h"
 
 namespace drv = paperchk_driver;
 

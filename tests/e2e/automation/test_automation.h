@@ -1,7 +1,10 @@
-// Plays the printer driver's side of paperchk: builds the command line,
-// starts the program, finds and reads its windows, acts on them (messages or
-// real keyboard and mouse input) and serves the exchange file.
-// Windows only; used by standin.exe and the end-to-end tests.
+// Test automation of paperchk for the end-to-end tests (and the stand-in's
+// unattended mode): writes command lines as they stand (also ones the client
+// library would refuse), starts the program, finds and reads its windows,
+// acts on them (messages or real keyboard and mouse input) and looks into the
+// exchange file. What a real driver needs is the client library (client/);
+// the completion flag is written with it.
+// Windows only.
 //
 // Texts of another process are read with the wide calls: under Wine the 8-bit
 // ones hand back wide text across processes.
@@ -27,8 +30,8 @@ struct ReportItem {
   std::wstring printerValue;      // code, e.g. L"768"
 };
 
-// What the driver tells paperchk. Every field but the printer name is passed
-// as it stands; the printer name is enclosed in double quotes by the builder.
+// What the test tells paperchk. Every field but the printer name is passed
+// as it stands, unchecked; the printer name is enclosed in double quotes.
 struct SampleReport {
   std::wstring printerName;
   std::wstring port;  // a network path goes with commas for its backslashes
@@ -39,8 +42,9 @@ struct SampleReport {
   std::wstring otherTrayMedia;
 };
 
-// The named samples standin offers: "three-item" (the default), "two-item",
-// "one-item", "manual-feed", "auto-select", "unknown-source", "network-port".
+// The stand-in's samples (tools/sample_requests.cpp) as text: "three-item"
+// (the default), "two-item", "one-item", "manual-feed", "auto-select",
+// "unknown-source", "network-port".
 // Returns nothing for an unknown name.
 std::optional<SampleReport> NamedSample(const std::wstring& name);
 std::vector<std::wstring> SampleNames();
@@ -99,6 +103,10 @@ std::wstring DirectoryOfThisProgram();
 
 std::wstring Widen(const std::string& text);   // UTF-8 -> UTF-16
 std::string Utf8(const std::wstring& text);    // UTF-16 -> UTF-8
+// UTF-16 <-> the system's 8-bit code page, in which paperchk and the client
+// library take their texts.
+std::string Ansi(const std::wstring& text);
+std::wstring FromAnsi(const std::string& text);
 
 // ---------------------------------------------------------------------------
 // Exchange file (8 bytes: decision, completion flag, 32-bit little-endian)
@@ -121,7 +129,7 @@ bool CreateExchangeFile(const std::wstring& path, const ExchangeRecord& record =
 // cannot be opened at the moment.
 std::optional<ExchangeRecord> ReadExchangeRecord(const std::wstring& path);
 // Writes the completion flag at offset 4, sharing the file the way paperchk
-// does, leaving every other byte alone.
+// does, leaving every other byte alone (the client library's operation).
 bool WriteCompletionFlag(const std::wstring& path, std::uint32_t flag);
 
 // Holds a file open without sharing it, so that nobody else can open it.

@@ -1,0 +1,192 @@
+#include "test_automation.h"
+
+#include <memory>
+
+#include "automation_internal.h"
+#include "client/exchange_protocol.h"
+#include "client/protocol_files.h"
+
+namespace paperchk_driver {
+
+namespace {
+
+void RemoveTree(const std::wstring& directory) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((directory + L"\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring full = directory + L"\\" + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(full);
+      } else {
+        SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(full.c_str());
+      }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryW(directory.c_str());
+}
+
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Files and paths
+
+ScratchDirectory::ScratchDirectory(const std::wstring& prefix) {
+  static unsigned counter = 0;
+  const std::wstring base = internal::TempDirectory();
+  for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+    const std::wstring candidate = base + L"\\" + prefix + L"-" + std::to_wstring(GetCurrentProcessId()) +
+                                   L"-" + std::to_wstring(++counter);
+    if (CreateDirectoryW(candidate.c_str(), nullptr)) path_ = candidate;
+  }
+}
+
+ScratchDirectory::~ScratchDirectory() {
+  if (!path_.empty()) RemoveTree(path_);
+}
+
+std::vector<std::wstring> ScratchDirectory::List() const {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((path_ + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name != L"." && name != L"..") names.push_back(name);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return names;
+}
+
+bool FileExists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::vector<std::uint8_t> bytes;
+  std::uint8_t chunk[4096];
+  DWORD got = 0;
+  bool ok = true;
+  while ((ok = ReadFile(file, chunk, sizeof chunk, &got, nullptr)) && got > 0) {
+    bytes.insert(bytes.end(), chunk, chunk + got);
+  }
+  CloseHandle(file);
+  if (!ok) return std::nullopt;
+  return bytes;
+}
+
+bool WriteWholeFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = bytes.empty() || (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                                              nullptr) &&
+                                    written == bytes.size());
+  CloseHandle(file);
+  return ok;
+}
+
+std::wstring DirectoryOfThisProgram() {
+  wchar_t buffer[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+  std::wstring path(buffer, length < MAX_PATH ? length : 0);
+  const std::size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? L"." : path.substr(0, slash);
+}
+
+std::wstring Widen(const std::string& text) {
+  if (text.empty()) return L"";
+  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring result(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), length);
+  return result;
+}
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return "";
+  const int length =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string result(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), length, nullptr,
+                      nullptr);
+  return result;
+}
+
+
+// ---------------------------------------------------------------------------
+// Exchange file
+
+const wchar_t* DecisionName(std::uint32_t decision) {
+  switch (decision) {
+    case kRetry: return L"Riprova";
+    case kIgnore: return L"Ignora";
+    case kCancelPrinting: return L"Annulla";
+    default: return L"?";
+  }
+}
+
+std::vector<std::uint8_t> EncodeRecord(const ExchangeRecord& record) {
+  std::vector<std::uint8_t> bytes(8);
+  for (int i = 0; i < 4; ++i) {
+    bytes[i] = static_cast<std::uint8_t>(record.decision >> (8 * i));
+    bytes[4 + i] = static_cast<std::uint8_t>(record.completionFlag >> (8 * i));
+  }
+  return bytes;
+}
+
+std::optional<ExchangeRecord> DecodeRecord(const std::vector<std::uint8_t>& bytes) {
+  if (bytes.size() < 8) return std::nullopt;
+  ExchangeRecord record;
+  for (int i = 0; i < 4; ++i) {
+    record.decision |= static_cast<std::uint32_t>(bytes[i]) << (8 * i);
+    record.completionFlag |= static_cast<std::uint32_t>(bytes[4 + i]) << (8 * i);
+  }
+  return record;
+}
+
+bool CreateExchangeFile(const std::wstring& path, const ExchangeRecord& record) {
+  return WriteWholeFile(path, EncodeRecord(record));
+}
+
+std::optional<ExchangeRecord> ReadExchangeRecord(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::vector<std::uint8_t> bytes(8);
+  DWORD got = 0;
+  const bool ok = ReadFile(file, bytes.data(), 8, &got, nullptr) && got == 8;
+  CloseHandle(file);
+  if (!ok) return std::nullopt;
+  return DecodeRecord(bytes);
+}
+
+// The driver's own operation, from the client library: the tests use what a
+// driver would.
+bool WriteCompletionFlag(const std::wstring& path, std::uint32_t flag) {
+  const std::unique_ptr<paperchk_client::ProtocolFileSystem> files = paperchk_client::MakeNativeProtocolFileSystem();
+  return paperchk_client::WriteCompletionFlag(*files, internal::AnsiPath(path).c_str(), flag);
+}
+
+ExclusiveHold::ExclusiveHold(const std::wstring& path) {
+  handle_ = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+ExclusiveHold::~ExclusiveHold() { Release(); }
+
+void ExclusiveHold::Release() {
+  if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  handle_ = INVALID_HANDLE_VALUE;
+}
+
+
+}  // namespace paperchk_driver

@@ -1,0 +1,342 @@
+// The client library's launcher with the real program: each decision, a
+// retry with the driver's callback (C++ and C), a request it refuses (the
+// program never starts), the start-up error (the process ends without a
+// decision) and a decision that never comes. After each run nothing of
+// paperchk is left: no process, no handle.
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "client/launcher_win32.h"
+#include "client/paperchk_client.h"
+#include "client/protocol_files.h"
+#include "e2e_support.h"
+
+namespace e2e {
+namespace {
+
+namespace client = paperchk_client;
+using Bytes = std::vector<std::uint8_t>;
+
+std::string ProgramPath() { return drv::Ansi(g_paperchkPath); }
+
+client::Request SampleRequest(const std::wstring& exchangePath) {
+  client::Request request;
+  request.printerName = "Stampante Ufficio 2";
+  request.port = "\\\\printserver01\\office-laser-2";
+  request.items = {{40001, 30002, 30005}, {40002, 50009, 256}, {40003, 20001, 20005}};
+  request.paperSource = 30005;
+  request.secondTrayShown = true;
+  request.otherTraySize = 768;
+  request.otherTrayMedia = 20001;
+  request.exchangePath = drv::Ansi(exchangePath);
+  return request;
+}
+
+HWND VisibleDialogOf(std::uint32_t processId, const std::function<bool(HWND)>& accept) {
+  for (HWND window : drv::TopLevelWindows(processId, drv::kDialogClass, true)) {
+    if (accept(window)) return window;
+  }
+  return nullptr;
+}
+
+bool IsMainDialog(HWND window) { return drv::WindowText(window).rfind(kTitle, 0) == 0; }
+bool IsWaitBox(HWND window) { return GetDlgItem(window, kWaitMessage) != nullptr; }
+
+// Presses a button of the dialog once it shows (from the launcher's start
+// hook, so the launcher then waits for the decision as with a person).
+bool PressWhenShown(std::uint32_t processId, int button) {
+  HWND dialog = nullptr;
+  drv::WaitUntil([&] { return (dialog = VisibleDialogOf(processId, IsMainDialog)) != nullptr; }, kStartTimeoutMs);
+  return dialog != nullptr && drv::ClickButton(dialog, button);
+}
+
+bool ProcessHasEnded(std::uint32_t processId) {
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+  if (process == nullptr) return true;
+  const bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+  CloseHandle(process);
+  return ended;
+}
+
+// A press that did not happen must fail the test, not hang it.
+constexpr std::uint32_t kDecisionTimeoutMs = 60000;
+
+DWORD OpenHandles() {
+  DWORD count = 0;
+  GetProcessHandleCount(GetCurrentProcess(), &count);
+  return count;
+}
+
+struct DecisionCase {
+  int button;
+  std::uint32_t decision;
+};
+
+TEST(Launcher, IgnoreAndCancelPrintingEndWithTheirRecordAndStatusZero) {
+  for (const DecisionCase& c : {DecisionCase{kIgnore, 2}, DecisionCase{kCancelPrinting, 3}}) {
+    drv::ScratchDirectory scratch(L"paperchk-launcher");
+    ASSERT_TRUE(scratch.ok());
+    const std::wstring exchange = scratch.File(L"exchange.bin");
+    std::uint32_t processId = 0;
+    bool pressed = false;
+    client::LaunchOptions options;
+    options.decisionTimeoutMs = kDecisionTimeoutMs;
+    options.started = [&](std::uint32_t id) {
+      processId = id;
+      pressed = PressWhenShown(id, c.button);
+    };
+    bool called = false;
+    options.rereadPrinter = [&] { return called = true; };
+    const DWORD handlesBefore = OpenHandles();
+
+    const client::LaunchResult result = client::Launch(ProgramPath(), SampleRequest(exchange), options);
+    ASSERT_TRUE(pressed) << "decision " << c.decision;
+    EXPECT_EQ(result.ending, client::LaunchEnding::Decided);
+    EXPECT_EQ(result.decision, c.decision);
+    EXPECT_FALSE(called) << "the callback belongs to a retry only";
+    EXPECT_FALSE(result.completionFlagWritten);
+    EXPECT_TRUE(result.exitStatusKnown);
+    EXPECT_EQ(result.exitStatus, 0u);
+    EXPECT_FALSE(result.terminated) << "paperchk ends by itself after 2 and 3";
+    EXPECT_TRUE(ProcessHasEnded(processId));
+    EXPECT_EQ(OpenHandles(), handlesBefore) << "the launcher keeps no handle";
+    EXPECT_EQ(drv::ReadWholeFile(exchange), (Bytes{static_cast<std::uint8_t>(c.decision), 0, 0, 0, 0, 0, 0, 0}));
+  }
+}
+
+TEST(Launcher, RetryCallsBackWhileTheWaitBoxShowsThenWritesTheFlagAndWaitsForTheEnd) {
+  drv::ScratchDirectory scratch(L"paperchk-launcher");
+  ASSERT_TRUE(scratch.ok());
+  const std::wstring exchange = scratch.File(L"exchange.bin");
+  ASSERT_TRUE(drv::WriteWholeFile(exchange, {3, 0, 0, 0, 1, 0, 0, 0, 0xEE}));  // an old run's record
+  std::uint32_t processId = 0;
+  bool pressed = false;
+  bool waitBoxShown = false;
+  bool runningDuringCallback = false;
+  Bytes recordDuringCallback;
+  client::LaunchOptions options;
+  options.decisionTimeoutMs = kDecisionTimeoutMs;
+  options.started = [&](std::uint32_t id) {
+    processId = id;
+    pressed = PressWhenShown(id, kRetry);
+  };
+  options.rereadPrinter = [&] {
+    runningDuringCallback = !ProcessHasEnded(processId);
+    waitBoxShown = drv::WaitUntil([&] { return VisibleDialogOf(processId, IsWaitBox) != nullptr; }, kStartTimeoutMs);
+    recordDuringCallback = drv::ReadWholeFile(exchange).value_or(Bytes{});
+    return true;
+  };
+  const DWORD handlesBefore = OpenHandles();
+
+  const client::LaunchResult result = client::Launch(ProgramPath(), SampleRequest(exchange), options);
+  ASSERT_TRUE(pressed);
+  EXPECT_EQ(result.ending, client::LaunchEnding::Decided);
+  EXPECT_EQ(result.decision, 1u);
+  EXPECT_TRUE(result.rereadCalled);
+  EXPECT_TRUE(result.rereadSucceeded);
+  EXPECT_TRUE(runningDuringCallback) << "paperchk waits while the driver reads the printer";
+  EXPECT_TRUE(waitBoxShown);
+  EXPECT_EQ(recordDuringCallback, (Bytes{1, 0, 0, 0, 0, 0, 0, 0})) << "the file was prepared {0, 0} first";
+  EXPECT_TRUE(result.completionFlagWritten);
+  EXPECT_TRUE(result.exitStatusKnown);
+  EXPECT_EQ(result.exitStatus, 0u);
+  EXPECT_FALSE(result.terminated) << "the flag ends paperchk's wait";
+  EXPECT_TRUE(ProcessHasEnded(processId));
+  EXPECT_EQ(OpenHandles(), handlesBefore);
+  EXPECT_EQ(drv::ReadWholeFile(exchange), (Bytes{1, 0, 0, 0, 1, 0, 0, 0}));
+}
+
+// The C interface, as client/example/driver_example.c uses it; a person's
+// press comes from another thread, since the C launcher has no start hook.
+int CountRead(void* context) {
+  ++*static_cast<int*>(context);
+  return 1;
+}
+
+TEST(Launcher, RetryThroughTheCInterfaceCallsTheCCallback) {
+  drv::ScratchDirectory scratch(L"paperchk-launcher");
+  ASSERT_TRUE(scratch.ok());
+  const std::string exchange = drv::Ansi(scratch.File(L"exchange.bin"));
+  const std::vector<DWORD> runningBefore = drv::ProcessIdsByName(L"paperchk.exe");
+  std::atomic<bool> pressed{false};
+  std::atomic<bool> stop{false};
+  std::thread person([&] {
+    drv::WaitUntil(
+        [&] {
+          for (DWORD id : drv::ProcessIdsByName(L"paperchk.exe")) {
+            if (HWND dialog = VisibleDialogOf(id, IsMainDialog)) return pressed = drv::ClickButton(dialog, kRetry);
+          }
+          return stop.load();
+        },
+        kStartTimeoutMs);
+  });
+
+  paperchk_request request{};
+  request.printer_name = "Stampante Ufficio 2";
+  request.port = "LPT1:";
+  request.item_count = 1;
+  request.items[0] = {40002, 50009, 256};
+  request.paper_source = 30005;
+  request.second_tray_shown = 1;
+  request.other_tray_size = 768;
+  request.other_tray_media = 20001;
+  request.exchange_path = exchange.c_str();
+  int reads = 0;
+  paperchk_launch_options options{};
+  options.reread_printer = CountRead;
+  options.decision_timeout_ms = kDecisionTimeoutMs;
+  options.context = &reads;
+  paperchk_launch_result result;
+  const int status = paperchk_launch(ProgramPath().c_str(), &request, &options, &result);
+  stop = true;
+  person.join();
+
+  ASSERT_TRUE(pressed);
+  EXPECT_EQ(status, PAPERCHK_OK);
+  EXPECT_EQ(result.ending, PAPERCHK_DECIDED);
+  EXPECT_EQ(result.decision, 1u);
+  EXPECT_EQ(reads, 1);
+  EXPECT_EQ(result.reread_called, 1);
+  EXPECT_EQ(result.completion_flag_written, 1);
+  EXPECT_EQ(result.exit_status_known, 1);
+  EXPECT_EQ(result.exit_status, 0u);
+  EXPECT_EQ(result.terminated, 0);
+  EXPECT_EQ(drv::ProcessIdsByName(L"paperchk.exe"), runningBefore);
+}
+
+TEST(Launcher, ARefusedRequestNeverStartsTheProgram) {
+  drv::ScratchDirectory scratch(L"paperchk-launcher");
+  ASSERT_TRUE(scratch.ok());
+  client::Request request = SampleRequest(scratch.File(L"exchange.bin"));
+  request.printerName = "\\\\server\\Laser 2";
+  bool started = false;
+  client::LaunchOptions options;
+  options.started = [&](std::uint32_t) { started = true; };
+  const std::vector<DWORD> runningBefore = drv::ProcessIdsByName(L"paperchk.exe");
+
+  const client::LaunchResult result = client::Launch(ProgramPath(), request, options);
+  EXPECT_EQ(result.ending, client::LaunchEnding::RequestRefused);
+  EXPECT_EQ(result.error.field, client::Field::PrinterName);
+  EXPECT_EQ(result.error.rule, client::Rule::PrinterConnection);
+  EXPECT_FALSE(started);
+  EXPECT_TRUE(result.commandLine.empty());
+  EXPECT_FALSE(result.exitStatusKnown);
+  EXPECT_TRUE(scratch.List().empty()) << "not even the exchange file is prepared";
+  EXPECT_EQ(drv::ProcessIdsByName(L"paperchk.exe"), runningBefore);
+}
+
+TEST(Launcher, StartUpErrorEndsWithoutADecisionAndSaysTheProcessIsGone) {
+  drv::ScratchDirectory scratch(L"paperchk-launcher");
+  ASSERT_TRUE(scratch.ok());
+  const std::wstring exchange = scratch.File(L"exchange.bin");
+  // A line the builder would never write: four items.
+  std::wstring tail = drv::CommandLineTail(ThreeItemReport(), exchange);
+  tail.replace(0, 6, L"4_Item");
+  const std::string program = ProgramPath();
+  bool closed = false;
+  client::LaunchOptions options;
+  options.decisionTimeoutMs = kDecisionTimeoutMs;
+  options.started = [&](std::uint32_t id) {
+    HWND box = nullptr;
+    drv::WaitUntil(
+        [&] {
+          return (box = VisibleDialogOf(id, [](HWND w) { return drv::WindowText(w) == kStartupErrorCaption; })) !=
+                 nullptr;
+        },
+        kStartTimeoutMs);
+    closed = box != nullptr && drv::ClickButton(box, IDOK);
+  };
+
+  const client::LaunchResult result =
+      client::LaunchCommandLine(program, program + " " + drv::Ansi(tail), drv::Ansi(exchange), options);
+  ASSERT_TRUE(closed) << "no start-up error box";
+  EXPECT_EQ(result.ending, client::LaunchEnding::ProcessGone);
+  EXPECT_EQ(result.decision, 0u);
+  EXPECT_TRUE(result.exitStatusKnown);
+  EXPECT_EQ(result.exitStatus, 0u);
+  EXPECT_FALSE(result.terminated);
+  EXPECT_EQ(drv::ReadWholeFile(exchange), Bytes(8, 0)) << "the prepared file stays {0, 0}";
+}
+
+TEST(Launcher, NoDecisionWithinTheTimeEndsTheProgram) {
+  drv::ScratchDirectory scratch(L"paperchk-launcher");
+  ASSERT_TRUE(scratch.ok());
+  std::uint32_t processId = 0;
+  bool shown = false;
+  client::LaunchOptions options;
+  options.decisionTimeoutMs = 1500;
+  options.preparation = client::Preparation::RemoveOld;
+  options.started = [&](std::uint32_t id) {
+    processId = id;
+    shown = drv::WaitUntil([&] { return VisibleDialogOf(id, IsMainDialog) != nullptr; }, kStartTimeoutMs);
+  };
+
+  const client::LaunchResult result =
+      client::Launch(ProgramPath(), SampleRequest(scratch.File(L"exchange.bin")), options);
+  ASSERT_TRUE(shown);
+  EXPECT_EQ(result.ending, client::LaunchEnding::TimedOut);
+  EXPECT_TRUE(result.terminated);
+  EXPECT_TRUE(ProcessHasEnded(processId));
+  EXPECT_TRUE(scratch.List().empty()) << "the old file was removed and paperchk wrote none";
+}
+
+// The platform's files, but the driver's opens of an existing file fail for a
+// while (as when another program holds the file for a moment), or for good.
+class FlakyFiles final : public client::ProtocolFileSystem {
+ public:
+  explicit FlakyFiles(int failures) : failuresLeft_(failures) {}
+  std::unique_ptr<client::ProtocolFile> Open(const char* path, client::OpenMode mode,
+                                             client::FileStatus& status) override {
+    if (mode == client::OpenMode::OpenExisting && failuresLeft_ != 0) {
+      if (failuresLeft_ > 0) --failuresLeft_;
+      ++failedOpens;
+      status = client::FileStatus::Failed;
+      return nullptr;
+    }
+    return native_->Open(path, mode, status);
+  }
+  client::FileStatus Remove(const char* path) override { return native_->Remove(path); }
+  int failedOpens = 0;
+
+ private:
+  int failuresLeft_;  // -1: for good
+  std::unique_ptr<client::ProtocolFileSystem> native_ = client::MakeNativeProtocolFileSystem();
+};
+
+TEST(Launcher, AFileErrorOfAMomentIsWaitedOutOneThatLastsEndsTheProgram) {
+  for (const int failures : {5, -1}) {
+    drv::ScratchDirectory scratch(L"paperchk-launcher");
+    ASSERT_TRUE(scratch.ok());
+    FlakyFiles files(failures);
+    std::uint32_t processId = 0;
+    bool pressed = true;
+    client::LaunchOptions options;
+    options.decisionTimeoutMs = kDecisionTimeoutMs;
+    options.files = &files;
+    options.started = [&](std::uint32_t id) {
+      processId = id;
+      // With a lasting error the dialog stays up until the launcher gives up.
+      if (failures > 0) pressed = PressWhenShown(id, kIgnore);
+    };
+    const client::LaunchResult result =
+        client::Launch(ProgramPath(), SampleRequest(scratch.File(L"exchange.bin")), options);
+    ASSERT_TRUE(pressed);
+    if (failures > 0) {
+      EXPECT_EQ(result.ending, client::LaunchEnding::Decided);
+      EXPECT_EQ(result.decision, 2u);
+      EXPECT_EQ(files.failedOpens, failures);
+      EXPECT_FALSE(result.terminated);
+    } else {
+      EXPECT_EQ(result.ending, client::LaunchEnding::FileFailed);
+      EXPECT_EQ(files.failedOpens, 20) << "one second of polls";
+      EXPECT_TRUE(result.terminated);
+    }
+    EXPECT_TRUE(ProcessHasEnded(processId));
+  }
+}
+
+}  // namespace
+}  // namespace e2e
