@@ -1,6 +1,7 @@
 #pragma once
 // What the session fuzzer holds the dialog's texts and the exchange file to.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -17,7 +18,8 @@ namespace paperchk::fuzz {
 // Aborts (a finding for the fuzzer) when a promise is broken.
 inline void Require(bool condition, const char* promise) {
   if (condition) return;
-  std::fprintf(stderr, "broken promise: %s\n", promise);
+  // Nothing to do if stderr is gone: the abort is the finding.
+  static_cast<void>(std::fprintf(stderr, "broken promise: %s\n", promise));
   std::abort();
 }
 
@@ -48,10 +50,8 @@ inline bool IsTrayEntry(const std::string& entry) {
   const std::string source = entry.substr(prefix.size());
   if (IsCatalogueTextOrEmpty(source)) return true;
   if (entry.size() != kTrayEntryMaxLength) return false;
-  for (const std::string& text : CatalogueTexts()) {
-    if (text.compare(0, source.size(), source) == 0) return true;
-  }
-  return false;
+  return std::any_of(CatalogueTexts().begin(), CatalogueTexts().end(),
+                     [&source](const std::string& text) { return text.compare(0, source.size(), source) == 0; });
 }
 
 // The first 8 bytes of a record as the driver reads them.

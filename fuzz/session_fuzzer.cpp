@@ -5,6 +5,7 @@
 // the wait box's ticks and its dismissal, and whatever the driver or a
 // failing file system does to the exchange file in between. Every promise
 // of the core is checked after every event; a broken one aborts.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -311,9 +312,10 @@ class Session final : private PaperCheckWindow {
   int ShowCount() const { return CountHelpCalls("ShowContext"); }
   int QuitCount() const { return CountHelpCalls("Quit"); }
   int CountHelpCalls(const char* operation) const {
-    int count = 0;
-    for (const fakes::FakeHelpEngine::Call& call : engine_.calls) count += call.operation == operation ? 1 : 0;
-    return count;
+    return static_cast<int>(std::count_if(engine_.calls.begin(), engine_.calls.end(),
+                                          [operation](const fakes::FakeHelpEngine::Call& call) {
+                                            return call.operation == operation;
+                                          }));
   }
 
   Script& script_;

@@ -4,6 +4,7 @@
 // byte string is a valid script: a kind is taken modulo the number of kinds,
 // and operands missing at the end read as 0.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -65,7 +66,7 @@ class Script {
         break;
       case EventKind::kCallerWritesFile:
         event.file.resize(Byte() % 32u);
-        for (std::uint8_t& byte : event.file) byte = Byte();
+        std::generate(event.file.begin(), event.file.end(), [this] { return Byte(); });
         break;
       case EventKind::kCallerResizesFile:
         event.size = Byte() % 32u;
