@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds a fuzz target for libFuzzer (clang, with AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs it:
-#   fuzz/run.sh [TARGET] [SECONDS]     TARGET: parse (default) or session;
-#                                      SECONDS: default 600
+#   fuzz/run.sh [TARGET] [SECONDS [LIBFUZZER-OPTION...]]
+#     TARGET: parse (default) or session; SECONDS: default 600; further
+#     options go to libFuzzer as they are (for instance -use_value_profile=1)
 #   fuzz/run.sh SECONDS                the parser's target
 # parse:   the command-line copy and parse (parse_fuzzer.cpp);
 # session: a whole run of the core, command line and a script of events
@@ -17,6 +18,7 @@ if [[ $# -gt 0 && ! $1 =~ ^[0-9]+$ ]]; then
   shift
 fi
 seconds=${1:-600}
+if [[ $# -gt 0 ]]; then shift; fi
 case $target in
   parse | session) ;;
   *)
@@ -84,6 +86,7 @@ status=0
   -max_total_time="$seconds" \
   -print_final_stats=1 \
   -artifact_prefix="$findings/$target-" \
+  "$@" \
   >"$log" 2>&1 || status=$?
 
 tail -n 25 "$log"
