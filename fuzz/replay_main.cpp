@@ -1,6 +1,6 @@
-// Runs the fuzz target once over every file of a directory, so that the kept
+// Runs a fuzz target once over every file of a directory, so that a kept
 // corpus is replayed by ctest without libFuzzer:
-//   parse_fuzzer_replay CORPUS_DIRECTORY
+//   parse_fuzzer_replay CORPUS_DIRECTORY  (session_fuzzer_replay likewise)
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>

@@ -1,28 +1,51 @@
 #!/usr/bin/env bash
-# Builds the command-line parser's fuzz target for libFuzzer (clang, with
-# AddressSanitizer and UndefinedBehaviorSanitizer) and runs it:
-#   fuzz/run.sh [SECONDS]        (default 600)
-# The kept corpus (fuzz/corpus) is copied to build/fuzz/corpus, where new
-# inputs accumulate; crashing inputs are written to fuzz/findings/.
+# Builds a fuzz target for libFuzzer (clang, with AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs it:
+#   fuzz/run.sh [TARGET] [SECONDS [LIBFUZZER-OPTION...]]
+#     TARGET: parse (default) or session; SECONDS: default 600; further
+#     options go to libFuzzer as they are (for instance -use_value_profile=1)
+#   fuzz/run.sh SECONDS                the parser's target
+# parse:   the command-line copy and parse (parse_fuzzer.cpp);
+# session: a whole run of the core, command line and a script of events
+#          (session_fuzzer.cpp, session_script.h).
+# The kept corpus (fuzz/corpus/TARGET) is copied to build/fuzz/TARGET/corpus,
+# where new inputs accumulate; crashing inputs are written to fuzz/findings/.
 set -euo pipefail
 
+target=parse
+if [[ $# -gt 0 && ! $1 =~ ^[0-9]+$ ]]; then
+  target=$1
+  shift
+fi
 seconds=${1:-600}
+if [[ $# -gt 0 ]]; then shift; fi
+case $target in
+  parse | session) ;;
+  *)
+    echo "usage: fuzz/run.sh [parse|session] [SECONDS]" >&2
+    exit 2
+    ;;
+esac
+
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-out=$root/build/fuzz
+out=$root/build/fuzz/$target
 findings=$root/fuzz/findings
 mkdir -p "$out/corpus" "$findings"
 
+# The portable core: every subsystem source but the platform's sides.
+mapfile -t core < <(find "$root/report" "$root/resources" "$root/dialog" "$root/exchange" "$root/help" \
+  -maxdepth 1 -name '*.cpp' ! -name '*_win32.cpp' ! -name '*_posix.cpp' | sort)
+
 clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined \
-  -fno-sanitize-recover=undefined -I"$root" \
-  "$root/fuzz/parse_fuzzer.cpp" \
-  "$root/report/code.cpp" "$root/report/mismatch_report.cpp" \
-  "$root/resources/text_catalogue.cpp" "$root/resources/text_buffer.cpp" \
-  -o "$out/parse_fuzzer"
+  -fno-sanitize-recover=undefined -I"$root" -I"$root/tests" \
+  "$root/fuzz/${target}_fuzzer.cpp" "${core[@]}" \
+  -o "$out/${target}_fuzzer"
 
-cp -n "$root"/fuzz/corpus/* "$out/corpus/"
+cp -n "$root/fuzz/corpus/$target"/* "$out/corpus/"
 
-# Words the parser looks for, so mutations reach the deeper paths sooner.
-cat >"$out/parse.dict" <<'DICT'
+# Words the target looks for, so mutations reach the deeper paths sooner.
+if [[ $target == parse ]]; then
+  cat >"$out/fuzz.dict" <<'DICT'
 "1_Item"
 "2_Item"
 "3_Item"
@@ -35,19 +58,39 @@ cat >"$out/parse.dict" <<'DICT'
 "+"
 "4294967296"
 DICT
+  max_len=4200
+else
+  # Codes the dialog interprets itself, and the end of the command line.
+  cat >"$out/fuzz.dict" <<'DICT'
+"1_Item"
+"2_Item"
+"3_Item"
+"\\"
+"\x00"
+"30001"
+"30002"
+"30004"
+"30005"
+"115"
+"\\1\\"
+",,"
+DICT
+  max_len=4600
+fi
 
 log=$out/last-run.log
 status=0
-"$out/parse_fuzzer" "$out/corpus" \
-  -dict="$out/parse.dict" \
-  -max_len=4200 \
+"$out/${target}_fuzzer" "$out/corpus" \
+  -dict="$out/fuzz.dict" \
+  -max_len="$max_len" \
   -max_total_time="$seconds" \
   -print_final_stats=1 \
-  -artifact_prefix="$findings/" \
+  -artifact_prefix="$findings/$target-" \
+  "$@" \
   >"$log" 2>&1 || status=$?
 
 tail -n 25 "$log"
 executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
-echo "fuzz: ${executions:-unknown} executions in ${seconds} s, exit status $status"
+echo "fuzz $target: ${executions:-unknown} executions in ${seconds} s, exit status $status"
 ls -1 "$findings" 2>/dev/null | sed 's/^/fuzz: finding /'
 exit "$status"

@@ -63,14 +63,14 @@ class InputReader {
 // the port; the other controls are not looked at.
 class IgnoredControls final : public paperchk::PaperCheckControls {
  public:
-  void SetTitle(const std::string&) override {}
-  void SetControlText(int, const std::string&) override {}
-  void ListInsert(int, int, const std::string&) override {}
+  void SetTitle(const char*) override {}
+  void SetControlText(int, const char*) override {}
+  void ListInsert(int, int, const char*) override {}
   void ListDelete(int, int) override {}
-  void ComboAdd(int, const std::string&) override {}
-  int ComboSelectString(int, int, const std::string&) override { return -1; }
+  void ComboAdd(int, const char*) override {}
+  int ComboSelectString(int, int, const char*) override { return -1; }
   int ComboGetCurSel(int) override { return -1; }
-  std::string ComboGetText(int, int) override { return std::string(); }
+  paperchk::TextBuffer ComboGetText(int, int) override { return paperchk::TextBuffer(); }
 };
 
 const paperchk::BuiltInTextCatalogue kCatalogue;
@@ -116,9 +116,9 @@ bool ReadAsPaperchk(const std::string& commandLine, std::string& programPath, pa
 bool CodeMatches(const char* field, std::uint32_t code) {
   if (std::to_string(code) != field) return false;
   if (code > client::kMaxCode) return false;
-  std::string text;
+  paperchk::TextBuffer text;
   const bool known = kCatalogue.Lookup(paperchk::ConvertCode(field), text);
-  std::string expected;
+  paperchk::TextBuffer expected;
   const bool expectedKnown = kCatalogue.Lookup(static_cast<std::int32_t>(code), expected);
   return paperchk::ConvertCode(field) == static_cast<std::int32_t>(code) && known == expectedKnown &&
          text == expected;

@@ -19,7 +19,7 @@ clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined \
   "$root/client/fuzz/round_trip_fuzzer.cpp" "$root/client/command_line.cpp" \
   "$root/report/code.cpp" "$root/report/mismatch_report.cpp" \
   "$root/resources/text_catalogue.cpp" "$root/dialog/paper_check_logic.cpp" \
-  "$root/help/help_file.cpp" \
+  "$root/help/help_file.cpp" "$root/resources/text_buffer.cpp" \
   -o "$out/round_trip_fuzzer"
 
 cp -n "$root"/client/fuzz/corpus/* "$out/corpus/"

@@ -1,0 +1,355 @@
+// Drives one whole run of the portable core the way the Windows dialogs do:
+// the command line is copied and parsed, the dialog populated into fake
+// controls that behave like the platform's, then a script of events is
+// played (see session_script.h): tray selections, "?" presses, decisions,
+// the wait box's ticks and its dismissal, and whatever the driver or a
+// failing file system does to the exchange file in between. Every promise
+// of the core is checked after every event; a broken one aborts.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "dialog/decisions.h"
+#include "dialog/paper_check_logic.h"
+#include "exchange/exchange_file.h"
+#include "fuzz/session_checks.h"
+#include "fuzz/session_script.h"
+#include "help/help_file.h"
+#include "report/mismatch_report.h"
+#include "resources/resource_ids.h"
+#include "resources/text_catalogue.h"
+#include "support/fake_controls.h"
+#include "support/fakes.h"
+#include "support/faulty_exchange_files.h"
+
+namespace paperchk::fuzz {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Fault = fakes::FaultyExchangeFileSystem::Fault;
+using Transfer = fakes::FaultyExchangeFileSystem::Transfer;
+
+constexpr std::size_t kPortLineMaxLength = 15;
+constexpr std::size_t kMaxTrayEntries = 2;
+constexpr int kColumns[] = {IDC_SETTING_LIST, IDC_APPLICATION_LIST, IDC_PRINTER_LIST};
+
+// The process ends inside the wait (ExitProcess in the Windows layer).
+struct ProcessEnded {};
+// The script is used up while the wait box is still polling.
+struct ScriptUsedUp {};
+
+class Session final : private PaperCheckWindow {
+ public:
+  explicit Session(Script& script) : script_(script) {}
+
+  void Run() {
+    // As the dialog's initialization: copy, parse, and end at once on refusal.
+    char commandLine[kCommandLineSize];
+    if (!CopyCommandLine(script_.commandLine().c_str(), commandLine) || !ParseCommandLine(commandLine, report_)) {
+      Require(files_.openCount == 0 && files_.files.empty(), "a refused command line touches no file");
+      Require(engine_.calls.empty(), "a refused command line opens no help");
+      return;
+    }
+
+    PopulatePaperCheck(report_, catalogue_, controls_, state_);
+    Require(controls_.title == "Verifica carta " + std::string(report_.printerName),
+            "the title is the caption text, one space and the printer name");
+    settingRows_ = controls_.Rows(IDC_SETTING_LIST);
+    applicationRows_ = controls_.Rows(IDC_APPLICATION_LIST);
+    CheckDialog();
+    CheckNoAccess();
+
+    try {
+      while (!ended_ && script_.HasMore()) PlayInDialog(script_.Next());
+    } catch (const ProcessEnded&) {
+      // A completed retry: the process ends without closing help or the dialog.
+      Require(QuitCount() == 0, "help is never closed after a completed retry");
+      Require(confirmCount_ == 0, "a completed retry does not end the dialog");
+    } catch (const ScriptUsedUp&) {
+      // The wait would go on polling; nothing more to check.
+    }
+  }
+
+ private:
+  // --- Events while the paper-check dialog is shown ---
+
+  void PlayInDialog(const Event& event) {
+    switch (event.kind) {
+      case EventKind::kSelectTray:
+        controls_.SelectEntry(IDC_TRAY_COMBO, event.index);
+        OnTraySelectionChanged(report_, catalogue_, controls_, state_);
+        break;
+      case EventKind::kPressHelp:
+        help_.Open();
+        Require(help_.opened() == (ShowCount() > 0 ? 1u : 0u), "the help flag says whether help was opened");
+        break;
+      case EventKind::kDecide:
+        PlayDecision(static_cast<DecisionCode>(event.decision));
+        CheckDialog();
+        return;
+      case EventKind::kWindowsDirectory:
+        // The platform's directory is fixed for a run: only before help is used.
+        if (engine_.calls.empty()) engine_.windowsDirectory = "C:\\" + std::string(event.size, 'W');
+        break;
+      case EventKind::kTick:
+      case EventKind::kDismissWait:
+        break;  // there is no wait box yet
+      default:
+        PlayDriver(event);
+        break;
+    }
+    CheckDialog();
+    CheckNoAccess();
+  }
+
+  void PlayDecision(DecisionCode decision) {
+    decision_ = decision;
+    helpWasOpened_ = ShowCount() > 0;
+    messagesBefore_ = errors_.messages.size();
+    Decide(decision, channel_, errors_, help_, *this);
+    // Only a dismissed wait or an ignore or cancel gets here.
+    Require(confirmCount_ == 1, "a decision ends the dialog once");
+    Require(ended_, "the dialog has ended");
+  }
+
+  // --- Events while the wait box is shown ---
+
+  void PlayInWait(const Event& event) {
+    switch (event.kind) {
+      case EventKind::kTick:
+        PlayTick();
+        break;
+      case EventKind::kDismissWait:
+        waitDismissed_ = true;
+        return;
+      case EventKind::kSelectTray:
+      case EventKind::kPressHelp:
+      case EventKind::kDecide:
+      case EventKind::kWindowsDirectory:
+        break;  // the paper-check dialog is hidden and disabled
+      default:
+        PlayDriver(event);
+        break;
+    }
+    CheckDialog();
+  }
+
+  void PlayTick() {
+    const std::size_t transfersBefore = files_.transfers.size();
+    const int opensBefore = files_.openCount;
+    const std::size_t messagesBefore = errors_.messages.size();
+    const std::size_t logBefore = log_.entries.size();
+    const int stopsBefore = timer_.stopCount;
+
+    const bool over = PollTick(channel_, timer_, errors_);
+
+    Require(files_.openCount == opensBefore + 1, "a poll opens the file once");
+    Require(files_.openFiles == 0, "a poll closes the file");
+    Require(files_.transfers.size() <= transfersBefore + 1, "a poll makes at most one transfer");
+    if (files_.transfers.size() > transfersBefore) {
+      const Transfer& read = files_.transfers.back();
+      Require(!read.isWrite && read.requested == kExchangeRecordSize, "a poll reads the 8-byte record");
+      Require(read.after == read.before, "a poll changes nothing in the file");
+      if (read.succeeded) {
+        // The bytes read replace the record's first bytes; the rest stay.
+        for (std::size_t i = 0; i < read.moved && i < kExchangeRecordSize; ++i) record_[i] = read.before[i];
+      }
+    }
+    Require(channel_.record().decision == LittleEndian32(record_) &&
+                channel_.record().completionFlag == LittleEndian32(record_ + 4),
+            "the record holds the bytes read, the unread ones from before");
+
+    const std::size_t messages = errors_.messages.size() - messagesBefore;
+    const int stops = timer_.stopCount - stopsBefore;
+    const bool flagIsOne = LittleEndian32(record_ + 4) == 1;
+    Require(messages <= 1, "a poll shows at most one message");
+    if (!over) {
+      Require(messages == 0 && !flagIsOne && stops == 0, "a poll goes on waiting only without flag 1 or message");
+      return;
+    }
+    Require(flagIsOne || messages == 1, "a poll says over only for flag 1 or after one message");
+    Require(stops == 1, "the wait's end stops the timer once");
+    if (messages == 1) {
+      Require(StopsBeforeMessage(logBefore), "the timer stops before the message is shown");
+    }
+    throw ProcessEnded{};
+  }
+
+  bool StopsBeforeMessage(std::size_t logStart) const {
+    for (std::size_t i = logStart; i < log_.entries.size(); ++i) {
+      if (log_.entries[i] == "StopTimer") return true;
+      if (log_.entries[i].rfind("ShowFileError", 0) == 0) return false;
+    }
+    return false;
+  }
+
+  // --- What the driver or a failing file system does ---
+
+  void PlayDriver(const Event& event) {
+    const std::string path = report_.exchangePath;
+    switch (event.kind) {
+      case EventKind::kCallerSetsFlag: {
+        Bytes& bytes = files_.files[path];
+        if (bytes.size() < kExchangeRecordSize) bytes.resize(kExchangeRecordSize);
+        for (std::size_t i = 0; i < 4; ++i) bytes[4 + i] = static_cast<std::uint8_t>(event.flag >> (8 * i));
+        break;
+      }
+      case EventKind::kCallerWritesFile:
+        files_.files[path] = event.file;
+        break;
+      case EventKind::kCallerResizesFile:
+        files_.files[path].resize(event.size, event.fill);
+        break;
+      case EventKind::kCallerDeletesFile:
+        files_.files.erase(path);
+        break;
+      case EventKind::kFaultNextAccess: {
+        Fault fault;
+        fault.openFails = event.fault == 0;
+        fault.transferFails = event.fault == 1;
+        fault.limitCount = event.fault == 2;
+        fault.countLimit = event.size % kExchangeRecordSize;  // always short
+        fault.resizeAfterOpen = event.fault == 3;
+        fault.sizeAfterOpen = event.size;
+        fault.growFill = event.fill;
+        files_.QueueFault(fault);
+        break;
+      }
+      default:
+        break;
+    }
+  }
+
+  // --- PaperCheckWindow: the decision's effects on the window ---
+
+  void Hide() override {
+    CheckWrite();
+    Require(decision_ == DecisionCode::Retry, "only a retry hides the dialog");
+    hidden_ = true;
+  }
+
+  void RunWaitDialog() override {
+    Require(hidden_, "the wait box is shown with the dialog hidden");
+    waitDismissed_ = false;
+    while (!waitDismissed_) {
+      if (!script_.HasMore()) throw ScriptUsedUp{};
+      PlayInWait(script_.Next());
+    }
+  }
+
+  void Confirm() override {
+    if (decision_ != DecisionCode::Retry) CheckWrite();
+    ++confirmCount_;
+    ended_ = true;
+    // Help is closed before the dialog ends exactly when it was opened, for
+    // the path it was opened with.
+    Require(QuitCount() == (helpWasOpened_ ? 1 : 0), "a decision closes help exactly when it was opened");
+    if (helpWasOpened_) {
+      Require(engine_.calls.back().operation == "Quit" &&
+                  engine_.calls.back().path == engine_.calls.front().path,
+              "help is closed for the file it was opened with");
+    }
+  }
+
+  // The decision's write: exactly {decision, 0} in bytes 0 to 7, or one
+  // message; bytes from 8 on untouched either way.
+  void CheckWrite() {
+    const std::size_t messages = errors_.messages.size() - messagesBefore_;
+    Require(files_.openCount == 1, "a decision opens the file once");
+    Require(files_.openFiles == 0, "a decision closes the file");
+    Require(files_.transfers.size() <= 1, "a decision makes at most one transfer");
+    if (!files_.transfers.empty()) {
+      const Transfer& write = files_.transfers.back();
+      Require(write.isWrite && write.requested == kExchangeRecordSize, "a decision writes the 8-byte record");
+      Require(Tail(write.after) == Tail(write.before), "bytes 8 onwards never change");
+      const std::size_t grown = write.moved > write.before.size() ? write.moved : write.before.size();
+      Require(write.after.size() == grown, "a write never shortens the file or grows it past the record");
+    }
+    const Bytes expected = RecordBytes(static_cast<std::uint32_t>(decision_), 0);
+    for (std::size_t i = 0; i < kExchangeRecordSize; ++i) record_[i] = expected[i];
+    Require(channel_.record().decision == LittleEndian32(record_) && channel_.record().completionFlag == 0,
+            "the record is {decision, 0} whatever the write's outcome");
+
+    if (messages == 0) {
+      const auto file = files_.files.find(report_.exchangePath);
+      Require(file != files_.files.end() && file->second.size() >= kExchangeRecordSize &&
+                  Bytes(file->second.begin(), file->second.begin() + kExchangeRecordSize) == expected,
+              "a write without message leaves exactly {decision, 0}");
+    } else {
+      Require(messages == 1, "a failed write shows one message");
+    }
+  }
+
+  // --- Checks after every event ---
+
+  void CheckDialog() {
+    Require(controls_.Rows(IDC_SETTING_LIST) == settingRows_, "column 1 never changes after the population");
+    Require(controls_.Rows(IDC_APPLICATION_LIST) == applicationRows_, "column 2 never changes after the population");
+    for (const int column : kColumns) {
+      const std::vector<std::string>& rows = controls_.Rows(column);
+      Require(rows.size() == report_.itemCount, "each column holds one row per item");
+      for (const std::string& row : rows) Require(IsCatalogueTextOrEmpty(row), "every row is a catalogue text or empty");
+    }
+
+    const std::vector<std::string>& entries = controls_.Entries(IDC_TRAY_COMBO);
+    Require(!entries.empty() && entries.size() <= kMaxTrayEntries, "the tray selector has one or two entries");
+    for (const std::string& entry : entries) {
+      Require(IsTrayEntry(entry), "a tray entry is \"Stampante:\" and a source, at most 255 characters");
+    }
+
+    Require(controls_.TextOf(IDC_PORT_LINE1).size() <= kPortLineMaxLength &&
+                controls_.TextOf(IDC_PORT_LINE2).size() <= kPortLineMaxLength,
+            "port lines hold at most 15 characters");
+  }
+
+  // Selecting a tray or opening help never touches the exchange file.
+  void CheckNoAccess() const {
+    Require(files_.openCount == 0, "only decisions and polls open the exchange file");
+  }
+
+  int ShowCount() const { return CountHelpCalls("ShowContext"); }
+  int QuitCount() const { return CountHelpCalls("Quit"); }
+  int CountHelpCalls(const char* operation) const {
+    return static_cast<int>(std::count_if(engine_.calls.begin(), engine_.calls.end(),
+                                          [operation](const fakes::FakeHelpEngine::Call& call) {
+                                            return call.operation == operation;
+                                          }));
+  }
+
+  Script& script_;
+  MismatchReport report_{};
+  const BuiltInTextCatalogue catalogue_;
+  fakes::FakeControls controls_;
+  PaperCheckState state_;
+  fakes::FaultyExchangeFileSystem files_;
+  fakes::CallLog log_;
+  fakes::FakeFileErrorReporter errors_{&log_};
+  fakes::FakePollTimer timer_{&log_};
+  fakes::FakeHelpEngine engine_{&log_};
+  // As in the dialog: both are bound before the parse fills what they point at.
+  ExchangeChannel channel_{files_, report_.exchangePath};
+  HelpSession help_{engine_, state_.helpFileName};
+
+  std::vector<std::string> settingRows_;
+  std::vector<std::string> applicationRows_;
+  std::uint8_t record_[kExchangeRecordSize] = {};  // what the record must hold
+  DecisionCode decision_ = DecisionCode::Retry;
+  bool helpWasOpened_ = false;
+  std::size_t messagesBefore_ = 0;
+  bool hidden_ = false;
+  bool waitDismissed_ = false;
+  bool ended_ = false;
+  int confirmCount_ = 0;
+};
+
+}  // namespace
+}  // namespace paperchk::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  paperchk::fuzz::Script script(data, size);
+  paperchk::fuzz::Session session(script);
+  session.Run();
+  return 0;
+}
