@@ -12,15 +12,14 @@ const Codes kSettingCodes = {L"40001", L"40002", L"40003"};
 const Codes kSourceCodes = {L"30001", L"30002", L"30003", L"30004", L"30005", L"30006"};
 const Codes kMediaCodes = {L"20001", L"20002", L"20003", L"20004", L"20005",
                            L"20006", L"20007", L"20008", L"20009", L"20010"};
-const Codes kPrinterSizeCodes = {L"256",   L"257",   L"512",   L"513",   L"768",   L"769",   L"1024",  L"1025",
-                                 L"1280",  L"1536",  L"1792",  L"2048",  L"2049",  L"2304",  L"2305",  L"2560",
-                                 L"2561",  L"3072",  L"3328",  L"7168",  L"8192",  L"8961",  L"9985",  L"10753",
+const Codes kPrinterSizeCodes = {L"256",   L"257",   L"512",   L"513",   L"768",   L"769",  L"1024", L"1025",
+                                 L"1280",  L"1536",  L"1792",  L"2048",  L"2049",  L"2304", L"2305", L"2560",
+                                 L"2561",  L"3072",  L"3328",  L"7168",  L"8192",  L"8961", L"9985", L"10753",
                                  L"11009", L"11520", L"11776", L"12032", L"12288", L"12544"};
-const Codes kApplicationSizeCodes = {L"50001", L"50005", L"50007", L"50008", L"50009", L"50011", L"50012",
-                                     L"50013", L"50020", L"50027", L"50028", L"50031", L"50256", L"50257",
-                                     L"50258", L"50259", L"50260", L"50261", L"50262", L"50263", L"50264",
-                                     L"50266", L"50267", L"50268", L"50269", L"50270", L"50287", L"50288",
-                                     L"50291", L"50292", L"50293", L"50294", L"50296"};
+const Codes kApplicationSizeCodes = {
+    L"50001", L"50005", L"50007", L"50008", L"50009", L"50011", L"50012", L"50013", L"50020", L"50027", L"50028",
+    L"50031", L"50256", L"50257", L"50258", L"50259", L"50260", L"50261", L"50262", L"50263", L"50264", L"50266",
+    L"50267", L"50268", L"50269", L"50270", L"50287", L"50288", L"50291", L"50292", L"50293", L"50294", L"50296"};
 
 constexpr wchar_t kPortCharacters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789:._-,";
 constexpr wchar_t kNameCharacters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
@@ -55,7 +54,8 @@ std::wstring RandomPort(RandomSource& random, PortClass portClass) {
   if (portClass == PortClass::Network) {
     std::wstring path = L"\\\\" + RandomText(random, kNameCharacters, random.Between(1, 20));
     const std::uint32_t parts = random.Between(1, 3);
-    for (std::uint32_t i = 0; i < parts; ++i) path += L"\\" + RandomText(random, kNameCharacters, random.Between(1, 16));
+    for (std::uint32_t i = 0; i < parts; ++i)
+      path += L"\\" + RandomText(random, kNameCharacters, random.Between(1, 16));
     return path;
   }
   std::uint32_t length = 0;

@@ -42,10 +42,10 @@ struct RunPlan {
   bool fileBefore = false;                 // else there is no file at the start
   std::vector<std::uint8_t> initialBytes;  // the file's contents when fileBefore
 
-  bool help = false;         // press "?" before deciding
-  bool traySwitch = false;   // look at the other tray before deciding
+  bool help = false;        // press "?" before deciding
+  bool traySwitch = false;  // look at the other tray before deciding
   bool helpBeforeTray = true;
-  bool trayBack = false;     // and switch back again
+  bool trayBack = false;  // and switch back again
   std::uint32_t decision = drv::kIgnore;
   Way decisionWay = Way::Mouse;
   Way helpWay = Way::Mouse;

@@ -72,7 +72,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
 std::uint64_t FreshSeed() {
   LARGE_INTEGER counter;
   QueryPerformanceCounter(&counter);
-  RandomSource mixer(static_cast<std::uint64_t>(counter.QuadPart) ^ (static_cast<std::uint64_t>(GetCurrentProcessId()) << 32));
+  RandomSource mixer(static_cast<std::uint64_t>(counter.QuadPart) ^
+                     (static_cast<std::uint64_t>(GetCurrentProcessId()) << 32));
   return mixer.Next() >> 16;  // short enough to type
 }
 
@@ -98,13 +99,15 @@ int CheckPlans(std::uint32_t count) {
     ++seen[std::string("decision by ") + (plan.decisionWay == Way::Mouse ? "mouse" : "keyboard")];
     ++seen[std::string("help ") + (plan.help ? "yes" : "no")];
     ++seen[std::string("tray switch ") + (plan.traySwitch ? "yes" : "no")];
-    ++seen["fault " + std::to_string(static_cast<int>(plan.fault)) + " with " + drv::Utf8(drv::DecisionName(plan.decision))];
+    ++seen["fault " + std::to_string(static_cast<int>(plan.fault)) + " with " +
+           drv::Utf8(drv::DecisionName(plan.decision))];
     if (plan.decision == drv::kRetry) ++seen["wait end " + std::to_string(static_cast<int>(plan.waitEnd))];
   }
   // Every kind the soak claims to cover.
-  std::vector<std::string> needed = {"port 1..15", "port 16..27", "port 28+", "network port", "file absent",
-                                     "file 8 bytes", "file longer", "decision by mouse", "decision by keyboard",
-                                     "help yes", "help no", "tray switch yes", "tray switch no"};
+  std::vector<std::string> needed = {"port 1..15",           "port 16..27",  "port 28+",    "network port",
+                                     "file absent",          "file 8 bytes", "file longer", "decision by mouse",
+                                     "decision by keyboard", "help yes",     "help no",     "tray switch yes",
+                                     "tray switch no"};
   for (const std::wstring& name : drv::SampleNames()) needed.push_back("sample " + drv::Utf8(name));
   for (int items = 1; items <= 3; ++items) needed.push_back("items " + std::to_string(items));
   for (const char* decision : {"Riprova", "Ignora", "Annulla"}) {

@@ -5,29 +5,14 @@
 #include <vector>
 
 #include "expected_file.h"
+#include "program_watch.h"
 #include "random_source.h"
 
 namespace soak {
 namespace {
 
-// Control ids of the paper-check dialog (template 102) and the wait box (148).
-enum ControlId : int {
-  kRetryButton = 1000,
-  kCancelPrintingButton = 1002,
-  kHelpButton = 1005,
-  kSettingList = 1006,
-  kApplicationList = 1007,
-  kPrinterList = 1008,
-  kIgnoreButton = 1009,
-  kTrayCombo = 1015,
-  kWaitMessage = 107,
-  kPortLine1 = 108,
-  kPortLine2 = 109,
-};
-
 constexpr wchar_t kTitlePrefix[] = L"Verifica carta ";
 constexpr wchar_t kTrayPrefix[] = L"Stampante:";
-constexpr wchar_t kFileErrorCaption[] = L"KLDEXE";
 constexpr wchar_t kOpenError[] = L"CreateFile ERROR!!!";
 constexpr char kHelpFolderAndName[] = "\\System32\\spool\\drivers\\w32x86\\2\\PCHKHELP.HLP";
 constexpr std::uint32_t kHelpTopic = 4608;
@@ -37,7 +22,7 @@ constexpr DWORD kStartTimeoutMs = 20000;
 constexpr DWORD kEndTimeoutMs = 5000;
 constexpr DWORD kReactionTimeoutMs = 5000;  // a box, a help request, a focus change
 constexpr DWORD kRecreateTimeoutMs = 3000;  // a poll comes once a second
-constexpr DWORD kStepMs = 15;
+constexpr DWORD kEndPollMs = 15;
 // A poll that failed just before the driver let go of the file may still be
 // putting up its box: after this long it would be there.
 constexpr DWORD kAfterReleaseMs = 1500;
@@ -55,33 +40,6 @@ std::string HelpPath() {
   char directory[MAX_PATH] = {};
   const UINT length = GetWindowsDirectoryA(directory, MAX_PATH);
   return std::string(directory, length < MAX_PATH ? length : 0) + kHelpFolderAndName;
-}
-
-std::string Joined(const std::vector<std::wstring>& texts) {
-  std::string line;
-  for (const std::wstring& text : texts) {
-    if (text.empty()) continue;
-    if (!line.empty()) line += " / ";
-    line += drv::Utf8(text);
-  }
-  return line;
-}
-
-// paperchk's visible dialogs, by kind.
-struct Windows {
-  HWND main = nullptr;
-  HWND waitBox = nullptr;
-  std::vector<HWND> fileBoxes;
-  std::vector<HWND> strangers;  // anything else
-};
-
-// A window in the middle of the process's end (its controls already gone)
-// is not one the program shows: a window counts once it has stayed a moment
-// with the program still running.
-constexpr DWORD kStrangerSettleMs = 200;
-
-std::string Description(HWND window) {
-  return "'" + drv::Utf8(drv::WindowText(window)) + "': " + Joined(drv::ChildTexts(window));
 }
 
 class SoakRun {
@@ -110,8 +68,9 @@ class SoakRun {
                        (plan_.decision == drv::kRetry ? Wait() : ExpectEnd());
     Release();
     if (!ended) {
-      failures_.push_back("exchange file then: " + Hex(drv::ReadWholeFile(path_)) + ", expected " +
-                          Hex(expected_.bytes()));
+      // What the run was left with, for the report.
+      watch_.Fail("exchange file then: " + Hex(drv::ReadWholeFile(path_)) + ", expected " + Hex(expected_.bytes()) +
+                  "; windows then: " + WindowsOfTheProgram() + "; help requests: " + HelpRequestsOfTheRun());
       return;
     }
     CheckFile("at the end");
@@ -119,104 +78,50 @@ class SoakRun {
     CheckNothingLeft();
   }
 
-  const std::vector<std::string>& failures() const { return failures_; }
+  const std::vector<std::string>& failures() const { return watch_.failures(); }
+
+  std::string WindowsOfTheProgram() const {
+    if (!process_.IsRunning()) return "none (ended)";
+    std::string list;
+    for (HWND window : drv::TopLevelWindows(process_.id(), nullptr, false)) {
+      list += (list.empty() ? "" : ", ") + drv::Utf8(drv::ClassNameOf(window)) +
+              (IsWindowVisible(window) ? " visible " : " hidden ") + Description(window);
+    }
+    return list;
+  }
+
+  std::string HelpRequestsOfTheRun() const {
+    const std::vector<HelpRequest> all = context_.help->Requests();
+    std::string list;
+    for (std::size_t i = helpRequestsBefore_; i < all.size(); ++i) {
+      list += (list.empty() ? "" : ", ") + std::to_string(all[i].command);
+    }
+    return list.empty() ? "none" : list;
+  }
   double flagToEndMs() const { return flagToEndMs_; }
 
  private:
-  // A failed check: noted; the caller stops the run when it returns false.
-  bool Fail(const std::string& what) {
-    failures_.push_back(what);
-    return false;
-  }
-
-  // --- Looking at paperchk's windows ---------------------------------------
-
-  Windows Look() const {
-    Windows windows;
-    for (HWND window : drv::TopLevelWindows(process_.id(), drv::kDialogClass, true)) {
-      const std::wstring caption = drv::WindowText(window);
-      if (GetDlgItem(window, kIgnoreButton) != nullptr && caption.rfind(L"Verifica carta", 0) == 0) {
-        windows.main = window;
-      } else if (GetDlgItem(window, kWaitMessage) != nullptr) {
-        windows.waitBox = window;
-      } else if (caption == kFileErrorCaption) {
-        windows.fileBoxes.push_back(window);
-      } else {
-        windows.strangers.push_back(window);
-      }
-    }
-    return windows;
-  }
-
-  // Every look checks what must never be on the screen.
-  bool Check(const Windows& windows) {
-    for (HWND stranger : windows.strangers) {
-      if (WaitForSingleObject(process_.handle(), kStrangerSettleMs) == WAIT_OBJECT_0) break;
-      if (IsWindow(stranger) && IsWindowVisible(stranger)) {
-        return Fail("a window the run did not provoke: " + Description(stranger));
-      }
-    }
-    if (windows.fileBoxes.size() > allowedFileBoxes_) {
-      return Fail(windows.fileBoxes.size() == 1
-                      ? "a file-error box the run did not provoke: " + Joined(drv::ChildTexts(windows.fileBoxes[0]))
-                      : std::to_string(windows.fileBoxes.size()) + " file-error boxes at once");
-    }
-    if (dialogMustStayHidden_ && windows.main != nullptr) return Fail("the paper-check dialog was shown again");
-    return true;
-  }
-
-  // Looks until `done` holds (true), the time is over or paperchk has ended
-  // (false); a failed check also gives false, with the failure noted.
-  bool Observe(const std::function<bool(const Windows&)>& done, DWORD timeoutMs) {
-    const double deadline = drv::NowMs() + timeoutMs;
-    for (;;) {
-      const bool running = process_.IsRunning();
-      const Windows windows = Look();
-      if (!Check(windows)) return false;
-      if (done(windows)) return true;
-      if (!running || drv::NowMs() >= deadline) return false;
-      WaitForSingleObject(process_.handle(), kStepMs);
-    }
-  }
-
-  bool Await(const std::function<bool(const Windows&)>& done, DWORD timeoutMs, const std::string& what) {
-    if (Observe(done, timeoutMs)) return true;
-    if (!failures_.empty()) return false;
-    if (!process_.IsRunning()) return Fail("paperchk ended (" + ExitStatusText() + ") while the soak waited for " + what);
-    return Fail("no " + what + " within " + std::to_string(timeoutMs) + " ms");
-  }
-
-  // Time passes while paperchk must go on running with nothing unexpected.
-  bool Watch(DWORD ms) {
-    Observe([](const Windows&) { return false; }, ms);
-    if (!failures_.empty()) return false;
-    if (!process_.IsRunning()) return Fail("paperchk ended (" + ExitStatusText() + ") before the run was over");
-    return true;
-  }
-
-  bool Pause() { return Watch(pauses_.Between(0, plan_.thinkMs)); }
-
-  std::string ExitStatusText() const {
-    const std::optional<DWORD> status = process_.ExitCode();
-    return status ? "exit status " + std::to_string(*status) : "still running";
-  }
+  bool Pause() { return watch_.Watch(pauses_.Between(0, plan_.thinkMs)); }
 
   // --- Real input ------------------------------------------------------------
 
   bool Click(HWND control, const char* what) {
-    if (control == nullptr || !drv::ClickWindowCentre(input_, control)) return Fail(std::string("could not click ") + what);
+    if (control == nullptr || !drv::ClickWindowCentre(input_, control))
+      return watch_.Fail(std::string("could not click ") + what);
     return true;
   }
 
   bool Press(drv::Key key, const char* what) {
-    if (!input_.Press(key)) return Fail(std::string("could not press ") + what);
+    if (!input_.Press(key)) return watch_.Fail(std::string("could not press ") + what);
     return true;
   }
 
-  bool EnsureForeground(HWND window) {
-    if (Observe([&](const Windows&) { return GetForegroundWindow() == window; }, 1000)) return true;
-    if (!failures_.empty()) return false;
-    if (!drv::ActivateByClick(input_, window)) return Fail("could not bring a window of paperchk to the front");
+  // Keys go to the window a click has made active, as a user clicks a window
+  // before typing into it. (Under Wine without a window manager a window
+  // shown while another is hidden can be active without the X keyboard
+  // focus, and the keys would be lost.)
+  bool ActivateForKeys(HWND window) {
+    if (!drv::ActivateByClick(input_, window)) return watch_.Fail("could not make a window of paperchk active");
     return true;
   }
 
@@ -226,18 +131,19 @@ class SoakRun {
       const int focused = drv::FocusedControlId(dialog);
       if (focused == control) return true;
       if (!Press(drv::Key::Tab, "Tab")) return false;
-      if (!Observe([&](const Windows&) { return drv::FocusedControlId(dialog) != focused; }, kReactionTimeoutMs)) {
-        if (failures_.empty()) Fail("Tab did not move the focus from control " + std::to_string(focused));
+      if (!watch_.Observe([&](const Windows&) { return drv::FocusedControlId(dialog) != focused; },
+                          kReactionTimeoutMs)) {
+        if (!watch_.failed()) watch_.Fail("Tab did not move the focus from control " + std::to_string(focused));
         return false;
       }
     }
-    return Fail("Tab did not reach control " + std::to_string(control));
+    return watch_.Fail("Tab did not reach control " + std::to_string(control));
   }
 
   // A click on the button, or Tab to it and Enter.
   bool PressButton(HWND dialog, int button, Way way) {
     if (way == Way::Mouse) return Click(GetDlgItem(dialog, button), "a button");
-    return EnsureForeground(dialog) && FocusByTab(dialog, button) && Press(drv::Key::Return, "Enter");
+    return ActivateForKeys(dialog) && FocusByTab(dialog, button) && Press(drv::Key::Return, "Enter");
   }
 
   // --- The exchange file -----------------------------------------------------
@@ -251,14 +157,14 @@ class SoakRun {
         Sleep(20);
       }
     }
-    if (!hold_) return Fail("could not hold the exchange file");
+    if (!hold_) return watch_.Fail("could not hold the exchange file");
     expected_.OpenAlways();
     // The hold must keep out an open that shares everything, as paperchk's does.
-    HANDLE other = CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE other = CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (other != INVALID_HANDLE_VALUE) {
       CloseHandle(other);
-      return Fail("the exclusive hold does not keep other opens out");
+      return watch_.Fail("the exclusive hold does not keep other opens out");
     }
     return true;
   }
@@ -266,12 +172,12 @@ class SoakRun {
   void Release() { hold_.reset(); }
 
   bool CutFile(std::uint32_t size) {
-    HANDLE file = CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return Fail("could not open the exchange file to cut it");
+    HANDLE file = CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return watch_.Fail("could not open the exchange file to cut it");
     const bool cut = SetFilePointer(file, static_cast<LONG>(size), nullptr, FILE_BEGIN) == size && SetEndOfFile(file);
     CloseHandle(file);
-    if (!cut) return Fail("could not cut the exchange file");
+    if (!cut) return watch_.Fail("could not cut the exchange file");
     expected_.CutTo(size);
     return true;
   }
@@ -283,10 +189,10 @@ class SoakRun {
       deleted = DeleteFileW(path_.c_str()) != 0;
       if (!deleted) Sleep(20);
     }
-    if (!deleted) return Fail("could not delete the exchange file");
+    if (!deleted) return watch_.Fail("could not delete the exchange file");
     expected_.Delete();
-    if (!Await([&](const Windows&) { return drv::FileExists(path_); }, kRecreateTimeoutMs,
-               "new exchange file from the next poll")) {
+    if (!watch_.Await([&](const Windows&) { return drv::FileExists(path_); }, kRecreateTimeoutMs,
+                      "new exchange file from the next poll")) {
       return false;
     }
     expected_.OpenAlways();
@@ -305,16 +211,16 @@ class SoakRun {
                 drv::Utf8(drv::DecisionName(plan_.decision)) + ")";
       }
     }
-    return Fail(what);
+    return watch_.Fail(what);
   }
 
   // --- The run's steps -------------------------------------------------------
 
   bool Prepare() {
-    if (!scratch_.ok()) return Fail("no scratch directory");
+    if (!scratch_.ok()) return watch_.Fail("no scratch directory");
     path_ = scratch_.File(L"exchange.bin");
     if (plan_.fileBefore) {
-      if (!drv::WriteWholeFile(path_, plan_.initialBytes)) return Fail("could not create the exchange file");
+      if (!drv::WriteWholeFile(path_, plan_.initialBytes)) return watch_.Fail("could not create the exchange file");
       expected_.Set(plan_.initialBytes);
     }
     return true;
@@ -324,32 +230,32 @@ class SoakRun {
     const std::wstring commandLine =
         drv::BuildCommandLine(context_.paperchkPath, drv::CommandLineTail(plan_.report, path_));
     std::wstring error;
-    if (!process_.Start(commandLine, &error)) return Fail("could not start paperchk: " + drv::Utf8(error));
+    if (!process_.Start(commandLine, &error)) return watch_.Fail("could not start paperchk: " + drv::Utf8(error));
     auto shown = [&](const Windows& windows) {
       dialog_ = windows.main;
       return dialog_ != nullptr;
     };
-    return Await(shown, kStartTimeoutMs, "paper-check dialog");
+    return watch_.Await(shown, kStartTimeoutMs, "paper-check dialog");
   }
 
   bool CheckPopulation() {
     const drv::SampleReport& report = plan_.report;
     const std::wstring title = drv::WindowText(dialog_);
-    if (title != kTitlePrefix + report.printerName) return Fail("title '" + drv::Utf8(title) + "'");
+    if (title != kTitlePrefix + report.printerName) return watch_.Fail("title '" + drv::Utf8(title) + "'");
     if (!CheckRowCounts()) return false;
     const std::vector<std::wstring> entries = drv::ComboEntries(dialog_, kTrayCombo);
-    if (entries.empty() || entries.size() > 2) return Fail(std::to_string(entries.size()) + " tray entries");
+    if (entries.empty() || entries.size() > 2) return watch_.Fail(std::to_string(entries.size()) + " tray entries");
     for (const std::wstring& entry : entries) {
       if (entry.rfind(kTrayPrefix, 0) != 0 || entry.size() > kTrayEntryMaxLength) {
-        return Fail("tray entry '" + drv::Utf8(entry) + "'");
+        return watch_.Fail("tray entry '" + drv::Utf8(entry) + "'");
       }
     }
     const PortLines expected = ExpectedPortLines(report.port);
     const std::wstring first = drv::ControlText(dialog_, kPortLine1);
     const std::wstring second = drv::ControlText(dialog_, kPortLine2);
     if (first != expected.first || second != expected.second) {
-      return Fail("port lines '" + drv::Utf8(first) + "' '" + drv::Utf8(second) + "', expected '" +
-                  drv::Utf8(expected.first) + "' '" + drv::Utf8(expected.second) + "'");
+      return watch_.Fail("port lines '" + drv::Utf8(first) + "' '" + drv::Utf8(second) + "', expected '" +
+                         drv::Utf8(expected.first) + "' '" + drv::Utf8(expected.second) + "'");
     }
     return true;
   }
@@ -359,8 +265,8 @@ class SoakRun {
     for (int list : {kSettingList, kApplicationList, kPrinterList}) {
       const std::size_t rows = drv::ListRows(dialog_, list).size();
       if (rows != items) {
-        return Fail("list " + std::to_string(list) + " holds " + std::to_string(rows) + " rows for " +
-                    std::to_string(items) + " items");
+        return watch_.Fail("list " + std::to_string(list) + " holds " + std::to_string(rows) + " rows for " +
+                           std::to_string(items) + " items");
       }
     }
     return true;
@@ -378,16 +284,16 @@ class SoakRun {
   bool PressHelp() {
     const std::size_t before = context_.help->Requests().size();
     if (!PressButton(dialog_, kHelpButton, plan_.helpWay)) return false;
-    if (!Await([&](const Windows&) { return context_.help->Requests().size() > before; }, kReactionTimeoutMs,
-               "help request after \"?\"")) {
+    if (!watch_.Await([&](const Windows&) { return context_.help->Requests().size() > before; }, kReactionTimeoutMs,
+                      "help request after \"?\"")) {
       return false;
     }
     const HelpRequest request = context_.help->Requests()[before];
     if (request.command != HELP_CONTEXT || request.data != kHelpTopic || request.path != HelpPath() ||
         request.owner != 0) {
-      return Fail("\"?\" asked the help engine for command " + std::to_string(request.command) + ", topic " +
-                  std::to_string(request.data) + ", file '" + request.path + "', owner " +
-                  std::to_string(request.owner));
+      return watch_.Fail("\"?\" asked the help engine for command " + std::to_string(request.command) + ", topic " +
+                         std::to_string(request.data) + ", file '" + request.path + "', owner " +
+                         std::to_string(request.owner));
     }
     return true;
   }
@@ -399,8 +305,8 @@ class SoakRun {
     const std::size_t entries = drv::ComboEntries(dialog_, kTrayCombo).size();
     const int start = drv::ComboSelection(dialog_, kTrayCombo);
     if (!Click(combo, "the tray selector")) return false;
-    if (!Await([&](const Windows&) { return drv::KeyboardFocus(dialog_) == combo; }, kReactionTimeoutMs,
-               "focus on the tray selector after a click")) {
+    if (!watch_.Await([&](const Windows&) { return drv::KeyboardFocus(dialog_) == combo; }, kReactionTimeoutMs,
+                      "focus on the tray selector after a click")) {
       return false;
     }
     const drv::Key away = start == 0 ? drv::Key::Down : drv::Key::Up;
@@ -413,10 +319,10 @@ class SoakRun {
   }
 
   bool AwaitSelection(int selection) {
-    Watch(200);  // an arrow key that changes nothing shows nothing either
-    return failures_.empty() &&
-           Await([&](const Windows&) { return drv::ComboSelection(dialog_, kTrayCombo) == selection; },
-                 kReactionTimeoutMs, "tray entry " + std::to_string(selection));
+    watch_.Watch(200);  // an arrow key that changes nothing shows nothing either
+    return !watch_.failed() &&
+           watch_.Await([&](const Windows&) { return drv::ComboSelection(dialog_, kTrayCombo) == selection; },
+                        kReactionTimeoutMs, "tray entry " + std::to_string(selection));
   }
 
   bool Decide() {
@@ -429,12 +335,12 @@ class SoakRun {
     }
     // The decision cannot open the file: one box, and the program waits for
     // the user to close it.
-    allowedFileBoxes_ = 1;
+    watch_.AllowFileBoxes(1);
     HWND box = nullptr;
     if (!AwaitFileBox(&box)) return false;
     if (!plan_.holdPastWriteBox) Release();
     if (!Pause() || !CloseBox(box)) return false;
-    if (!hold_) allowedFileBoxes_ = 0;
+    if (!hold_) watch_.AllowFileBoxes(0);
     return true;
   }
 
@@ -444,26 +350,26 @@ class SoakRun {
       *box = windows.fileBoxes[0];
       return true;
     };
-    if (!Await(shown, kReactionTimeoutMs, "file-error box")) return false;
+    if (!watch_.Await(shown, kReactionTimeoutMs, "file-error box")) return false;
     const std::vector<std::wstring> texts = drv::ChildTexts(*box, L"Static");
     for (const std::wstring& text : texts) {
       if (text == kOpenError) return true;
     }
-    return Fail("the file-error box says '" + Joined(texts) + "'");
+    return watch_.Fail("the file-error box says " + Description(*box));
   }
 
   bool CloseBox(HWND box) {
-    const bool pressed = plan_.boxCloseWay == Way::Mouse
-                             ? Click(GetDlgItem(box, IDOK), "the box's OK")
-                             : EnsureForeground(box) && Press(drv::Key::Return, "Enter");
-    return pressed && Await([&](const Windows&) { return !IsWindow(box); }, kReactionTimeoutMs,
-                            "close of the file-error box");
+    const bool pressed = plan_.boxCloseWay == Way::Mouse ? Click(GetDlgItem(box, IDOK), "the box's OK")
+                                                         : ActivateForKeys(box) && Press(drv::Key::Return, "Enter");
+    return pressed && watch_.Await([&](const Windows&) { return !IsWindow(box); }, kReactionTimeoutMs,
+                                   "close of the file-error box");
   }
 
   bool ExpectEnd() {
-    if (!Await([&](const Windows&) { return !process_.IsRunning(); }, kEndTimeoutMs, "end of paperchk")) return false;
+    if (!watch_.Await([&](const Windows&) { return !process_.IsRunning(); }, kEndTimeoutMs, "end of paperchk"))
+      return false;
     const std::optional<DWORD> status = process_.ExitCode();
-    if (!status || *status != 0) return Fail("paperchk ended with " + ExitStatusText());
+    if (!status || *status != 0) return watch_.Fail("paperchk ended with " + watch_.ExitStatusText());
     return true;
   }
 
@@ -474,11 +380,12 @@ class SoakRun {
       waitBox_ = windows.waitBox;
       return waitBox_ != nullptr;
     };
-    if (!Await(shown, kReactionTimeoutMs, "wait box")) return false;
+    if (!watch_.Await(shown, kReactionTimeoutMs, "wait box")) return false;
     const double waitShown = drv::NowMs();
-    if (IsWindowVisible(dialog_)) return Fail("the paper-check dialog is still visible with the wait box");
-    dialogMustStayHidden_ = true;
-    if (!CheckFile("when the wait box appeared")) return false;
+    if (IsWindowVisible(dialog_)) return watch_.Fail("the paper-check dialog is still visible with the wait box");
+    watch_.DialogMustStayHidden();
+    // A held file cannot be read; the check at the end covers it.
+    if (!hold_ && !CheckFile("when the wait box appeared")) return false;
 
     bool endedByFileError = false;
     if (!DisturbTheWait(&endedByFileError)) return false;
@@ -489,10 +396,10 @@ class SoakRun {
 
     if (plan_.waitEnd != WaitEnd::Completion) {
       const drv::Key key = plan_.waitEnd == WaitEnd::Escape ? drv::Key::Escape : drv::Key::Return;
-      return Pause() && EnsureForeground(waitBox_) && Press(key, "a key in the wait box") && ExpectEnd();
+      return Pause() && ActivateForKeys(waitBox_) && Press(key, "a key in the wait box") && ExpectEnd();
     }
     const double waited = drv::NowMs() - waitShown;
-    if (waited < plan_.completionDelayMs && !Watch(static_cast<DWORD>(plan_.completionDelayMs - waited))) {
+    if (waited < plan_.completionDelayMs && !watch_.Watch(static_cast<DWORD>(plan_.completionDelayMs - waited))) {
       return false;
     }
     endedInWait_ = true;
@@ -504,8 +411,8 @@ class SoakRun {
   bool DisturbTheWait(bool* endedByFileError) {
     auto closeBoxOfPoll = [&](DWORD keepOpenMs) {
       HWND box = nullptr;
-      if (!AwaitFileBox(&box) || !Watch(keepOpenMs) || !CloseBox(box)) return false;
-      allowedFileBoxes_ = 0;
+      if (!AwaitFileBox(&box) || !watch_.Watch(keepOpenMs) || !CloseBox(box)) return false;
+      watch_.AllowFileBoxes(0);
       *endedByFileError = true;
       return true;
     };
@@ -517,14 +424,14 @@ class SoakRun {
         return !hold_ || closeBoxOfPoll(plan_.holdMs);
       case FileFault::HeldDuringWait: {
         if (!Hold()) return false;
-        allowedFileBoxes_ = 1;
-        if (!Watch(plan_.holdMs)) return false;
+        watch_.AllowFileBoxes(1);
+        if (!watch_.Watch(plan_.holdMs)) return false;
         Release();
-        const bool boxShown = Observe([](const Windows& windows) { return !windows.fileBoxes.empty(); },
-                                      kAfterReleaseMs);
-        if (!failures_.empty()) return false;
+        const bool boxShown =
+            watch_.Observe([](const Windows& windows) { return !windows.fileBoxes.empty(); }, kAfterReleaseMs);
+        if (watch_.failed()) return false;
         if (boxShown) return closeBoxOfPoll(pauses_.Between(0, plan_.thinkMs));
-        allowedFileBoxes_ = 0;
+        watch_.AllowFileBoxes(0);
         return true;
       }
       case FileFault::CutDuringWait: return CutFile(plan_.cutTo);
@@ -534,23 +441,23 @@ class SoakRun {
   }
 
   bool CompleteAndTime() {
-    if (!drv::WriteCompletionFlag(path_, 1)) return Fail("could not write the completion flag");
+    if (!drv::WriteCompletionFlag(path_, 1)) return watch_.Fail("could not write the completion flag");
     const double written = drv::NowMs();
     expected_.WriteAt(4, Bytes{1, 0, 0, 0});
     for (;;) {
-      if (WaitForSingleObject(process_.handle(), kStepMs) == WAIT_OBJECT_0) break;
-      if (!Check(Look())) return false;
+      if (WaitForSingleObject(process_.handle(), kEndPollMs) == WAIT_OBJECT_0) break;
+      if (!watch_.Check(watch_.Look())) return false;
       if (drv::NowMs() - written > kEndTimeoutMs) {
-        return Fail("paperchk still runs " + std::to_string(kEndTimeoutMs) + " ms after the completion flag");
+        return watch_.Fail("paperchk still runs " + std::to_string(kEndTimeoutMs) + " ms after the completion flag");
       }
     }
     flagToEndMs_ = drv::NowMs() - written;
     if (flagToEndMs_ > kFlagToEndLimitMs) {
-      Fail("paperchk ended " + std::to_string(static_cast<int>(flagToEndMs_)) + " ms after the completion flag");
+      watch_.Fail("paperchk ended " + std::to_string(static_cast<int>(flagToEndMs_)) + " ms after the completion flag");
     }
     const std::optional<DWORD> status = process_.ExitCode();
-    if (!status || *status != 0) return Fail("paperchk ended with " + ExitStatusText());
-    return failures_.empty();
+    if (!status || *status != 0) return watch_.Fail("paperchk ended with " + watch_.ExitStatusText());
+    return !watch_.failed();
   }
 
   // --- After the end ---------------------------------------------------------
@@ -561,19 +468,19 @@ class SoakRun {
     const std::vector<HelpRequest> all = context_.help->Requests();
     const std::vector<HelpRequest> requests(all.begin() + static_cast<std::ptrdiff_t>(helpRequestsBefore_), all.end());
     if (!plan_.help) {
-      if (!requests.empty()) Fail(std::to_string(requests.size()) + " help requests without \"?\"");
+      if (!requests.empty()) watch_.Fail(std::to_string(requests.size()) + " help requests without \"?\"");
       return;
     }
     std::size_t quits = 0;
     for (const HelpRequest& request : requests) {
       if (request.command != HELP_QUIT) continue;
       ++quits;
-      if (request.path != HelpPath() || request.owner != 0) Fail("help closed for '" + request.path + "'");
+      if (request.path != HelpPath() || request.owner != 0) watch_.Fail("help closed for '" + request.path + "'");
     }
     const std::size_t expectedQuits = endedInWait_ ? 0 : 1;
     if (quits != expectedQuits || (quits == 1 && requests.back().command != HELP_QUIT)) {
-      Fail("help closed " + std::to_string(quits) + " times, expected " + std::to_string(expectedQuits) +
-           (endedInWait_ ? " (the run ended inside the wait)" : " (the dialog ended)"));
+      watch_.Fail("help closed " + std::to_string(quits) + " times, expected " + std::to_string(expectedQuits) +
+                  (endedInWait_ ? " (the run ended inside the wait)" : " (the dialog ended)"));
     }
   }
 
@@ -590,8 +497,9 @@ class SoakRun {
         2000, 50);
     if (left.empty()) return;
     std::string names;
-    for (const ProcessEntry& process : left) names += " " + drv::Utf8(process.name) + " (" + std::to_string(process.id) + ")";
-    Fail("left running in the prefix:" + names);
+    for (const ProcessEntry& process : left)
+      names += " " + drv::Utf8(process.name) + " (" + std::to_string(process.id) + ")";
+    watch_.Fail("left running in the prefix:" + names);
   }
 
   const RunPlan& plan_;
@@ -601,17 +509,15 @@ class SoakRun {
   drv::ScratchDirectory scratch_;
   std::wstring path_;
   drv::ProgramProcess process_;
+  ProgramWatch watch_{process_};
   std::unique_ptr<drv::ExclusiveHold> hold_;
   ExpectedFile expected_;
   std::size_t helpRequestsBefore_;
 
   HWND dialog_ = nullptr;
   HWND waitBox_ = nullptr;
-  std::size_t allowedFileBoxes_ = 0;
-  bool dialogMustStayHidden_ = false;
   bool endedInWait_ = false;
   double flagToEndMs_ = -1;
-  std::vector<std::string> failures_;
 };
 
 }  // namespace

@@ -23,8 +23,8 @@ struct SoakContext {
 
 struct RunOutcome {
   bool passed = false;
-  std::string failure;       // the first check that failed
-  double flagToEndMs = -1;   // after a completed retry
+  std::string failure;      // the first check that failed
+  double flagToEndMs = -1;  // after a completed retry
   double durationMs = 0;
 };
 
