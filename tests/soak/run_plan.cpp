@@ -212,7 +212,12 @@ std::string Describe(const RunPlan& plan) {
     case FileFault::None: break;
     case FileFault::HeldAtDecision:
       line += "; file held at the decision";
-      if (plan.decision == drv::kRetry) line += plan.holdPastWriteBox ? " and into the wait" : " until its box closes";
+      if (plan.decision == drv::kRetry) {
+        line += plan.holdPastWriteBox ? " and into the wait (poll box up " + std::to_string(plan.holdMs) + " ms)"
+                                      : " until its box closes";
+      } else if (plan.holdPastWriteBox) {
+        line += " until the end";
+      }
       break;
     case FileFault::HeldDuringWait: line += "; file held " + std::to_string(plan.holdMs) + " ms in the wait"; break;
     case FileFault::CutDuringWait: line += "; file cut to " + std::to_string(plan.cutTo) + " in the wait"; break;

@@ -53,7 +53,8 @@ struct RunPlan {
   std::uint32_t thinkMs = 0;     // the longest pause between two actions
 
   FileFault fault = FileFault::None;
-  bool holdPastWriteBox = false;  // HeldAtDecision with "Riprova": still held when the wait starts
+  bool holdPastWriteBox = false;  // HeldAtDecision: still held once the write box is closed
+                                  // (with "Riprova": into the wait)
   std::uint32_t holdMs = 0;       // HeldDuringWait
   std::uint32_t cutTo = 0;        // CutDuringWait
 
