@@ -127,8 +127,9 @@ class XdotoolDriver final : public RealInput {
     if (!CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
       return false;
     }
-    if (info.hThread) CloseHandle(info.hThread);
-    if (info.hProcess) CloseHandle(info.hProcess);
+    // Wine hands back no handles for a Unix program: the fields hold values
+    // left on its stack, and closing them could close one of ours (a held
+    // exchange file, say). They are left alone.
     std::optional<std::vector<std::uint8_t>> status;
     WaitUntil(
         [&] {
