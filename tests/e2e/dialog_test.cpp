@@ -131,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
                                L"\\office-lase..."},
                       PortCase{L"ShortNetworkPath", L",,srv,q", L"\\\\srv\\q", L""},
                       PortCase{L"OneLeadingComma", L",lpt1,x", L",lpt1,x", L""}),
-    [](const ::testing::TestParamInfo<PortCase>& info) { return drv::Utf8(info.param.name); });
+    [](const ::testing::TestParamInfo<PortCase>& testCase) { return drv::Utf8(testCase.param.name); });
 
 // ---------------------------------------------------------------------------
 // Tray selector
@@ -215,8 +215,8 @@ TEST_P(ManualFeed, SingleEntryAndChoosingItChangesNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(E2E, ManualFeed, ::testing::Values(L"30001", L"30004"),
-                         [](const ::testing::TestParamInfo<const wchar_t*>& info) {
-                           return "Source" + drv::Utf8(info.param);
+                         [](const ::testing::TestParamInfo<const wchar_t*>& testCase) {
+                           return "Source" + drv::Utf8(testCase.param);
                          });
 
 TEST(TraySelector, OneTrayPrinterChangesNothing) {
