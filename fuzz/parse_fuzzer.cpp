@@ -45,11 +45,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (length > 0) std::memcpy(input, data, length);
   input[length] = '\0';
 
-  char commandLine[kCommandLineSize];
-  if (!CopyCommandLine(input, commandLine)) std::abort();  // it always fits
+  char writable[kCommandLineSize];
+  if (!CopyCommandLine(input, writable)) std::abort();  // it always fits
 
   MismatchReport report;
-  if (!ParseCommandLine(commandLine, report)) {
+  if (!ParseCommandLine(writable, report)) {
     const MismatchReport empty{};
     Require(std::memcmp(&report, &empty, sizeof report) == 0);
     return 0;

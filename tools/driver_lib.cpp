@@ -203,10 +203,9 @@ std::wstring ExchangePathOfTail(const std::wstring& tail) {
 
 ScratchDirectory::ScratchDirectory(const std::wstring& prefix) {
   static unsigned counter = 0;
-  const std::wstring base = TempDirectory();
+  const std::wstring stem = TempDirectory() + L"\\" + prefix + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-";
   for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-    const std::wstring candidate = base + L"\\" + prefix + L"-" + std::to_wstring(GetCurrentProcessId()) +
-                                   L"-" + std::to_wstring(++counter);
+    const std::wstring candidate = stem + std::to_wstring(++counter);
     if (CreateDirectoryW(candidate.c_str(), nullptr)) path_ = candidate;
   }
 }
@@ -755,7 +754,7 @@ class XdotoolDriver final : public RealInput {
         },
         10000, 10);
     if (GetEnvironmentVariableA("PAPERCHK_INPUT_TRACE", nullptr, 0) > 0) {
-      std::fprintf(stderr, "xdotool %s: %s after %.0f ms\n", arguments.c_str(), status ? "done" : "no answer",
+      (void)std::fprintf(stderr, "xdotool %s: %s after %.0f ms\n", arguments.c_str(), status ? "done" : "no answer",
                    NowMs() - started);
     }
     return status && !status->empty() && (*status)[0] == '0';

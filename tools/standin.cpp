@@ -34,10 +34,11 @@ struct Options {
   std::optional<std::wstring> rawTail;  // everything after " -- ", verbatim
 };
 
+// Console output: a failed write leaves nothing to do but go on.
 void PrintLine(const std::wstring& text) {
-  std::fputs(drv::Utf8(text).c_str(), stdout);
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
+  (void)std::fputs(drv::Utf8(text).c_str(), stdout);
+  (void)std::fputc('\n', stdout);
+  (void)std::fflush(stdout);
 }
 
 void PrintUsage() {
@@ -79,7 +80,8 @@ bool ParseOptions(Options& options) {
       options.rawTail = RawTailOf(commandLine);
       ok = options.rawTail.has_value();
       break;
-    } else if (argument == L"--create") {
+    }
+    if (argument == L"--create") {
       options.create = true;
     } else if (argument == L"--paperchk" && hasValue) {
       options.paperchk = arguments[++i];
@@ -233,9 +235,11 @@ int Run(const Options& options) {
   }
   const double elapsed = drv::NowMs() - flagWritten;
   wchar_t line[128];
-  std::swprintf(line, 128, L"paperchk ended %.0f ms after the completion flag, exit status %lu", elapsed,
-                static_cast<unsigned long>(*program.ExitCode()));
-  PrintLine(line);
+  // swprintf reports a text that does not fit, and the buffer is then no text.
+  if (std::swprintf(line, 128, L"paperchk ended %.0f ms after the completion flag, exit status %lu", elapsed,
+                    static_cast<unsigned long>(*program.ExitCode())) > 0) {
+    PrintLine(line);
+  }
   return *program.ExitCode() == 0 ? 0 : 1;
 }
 
