@@ -6,9 +6,9 @@
 # source once: the portable code from the host build, the Windows layer, the
 # tools and anything else only Windows builds from the win32 build, with the
 # mingw-w64 headers; tests/ are left to the compilers (GoogleTest's macros
-# make each test file cost ten times a source file, for no findings of
-# substance). cppcheck is quick and reads everything, tests included, once
-# per platform. Any finding fails; a finding the code is right about is
+# make a test file cost five to ten times a source file, and over the host
+# tests the checks named only static std::string constants). cppcheck is
+# quick and reads everything, tests included, once per platform. Any finding fails; a finding the code is right about is
 # suppressed inline with its reason (NOLINT(check): why /
 # cppcheck-suppress id ; why).
 set -uo pipefail
