@@ -66,6 +66,8 @@ def main():
                 "arguments": expand_response_files(arguments, entry["directory"]),
             })
 
+        # The largest sources first, so that the jobs end together.
+        kept.sort(key=lambda entry: -os.path.getsize(entry["file"]))
         target = os.path.join(options.out, os.path.basename(os.path.normpath(build)))
         os.makedirs(target, exist_ok=True)
         with open(os.path.join(target, "compile_commands.json"), "w", encoding="utf-8") as out:
