@@ -97,11 +97,12 @@ TEST(Population, PrinterNameLosesItsFirstAndLastCharacter) {
   EXPECT_EQ(drv::WindowText(dialog), L"Verifica carta Laser di reparto 3");
 }
 
+// A port as passed on the command line and the two lines the dialog shows.
 struct PortCase {
-  const wchar_t* name;
-  std::wstring port;  // as passed on the command line
-  std::wstring line1;
-  std::wstring line2;
+  const wchar_t* name;  // cppcheck-suppress unusedStructMember ; read through GetParam()
+  std::wstring port;  // cppcheck-suppress unusedStructMember ; read through GetParam()
+  std::wstring line1;  // cppcheck-suppress unusedStructMember ; read through GetParam()
+  std::wstring line2;  // cppcheck-suppress unusedStructMember ; read through GetParam()
 };
 
 class PortLines : public ::testing::TestWithParam<PortCase> {};

@@ -15,8 +15,8 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr DWORD kFlagToExitLimitMs = 1500;
 
 struct DecisionCase {
-  const char* name;
-  int button;
+  const char* name;  // cppcheck-suppress unusedStructMember ; read through GetParam()
+  int button;  // cppcheck-suppress unusedStructMember ; read through GetParam()
   std::uint32_t code;
 };
 
