@@ -755,8 +755,8 @@ class XdotoolDriver final : public RealInput {
         },
         10000, 10);
     if (GetEnvironmentVariableA("PAPERCHK_INPUT_TRACE", nullptr, 0) > 0) {
-      (void)std::fprintf(stderr, "xdotool %s: %s after %.0f ms\n", arguments.c_str(), status ? "done" : "no answer",
-                   NowMs() - started);
+      (void)std::fprintf(stderr, "xdotool %s: %s after %.0f ms\n", arguments.c_str(),
+                         status ? "done" : "no answer", NowMs() - started);
     }
     return status && !status->empty() && (*status)[0] == '0';
   }
