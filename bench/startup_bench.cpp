@@ -2,6 +2,7 @@
 // parsing the command line and filling every control, against controls that
 // only count what they are given. Prints the mean time per start-up.
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -37,10 +38,24 @@ constexpr char kCommandLine[] =
     "40001\\30002\\30005\\40002\\50009\\768\\40003\\20001\\20004\\30005\\1\\256\\20002\\"
     "C:\\Temp\\paperchk-exchange.bin";
 
+// The number of runs: the first argument, or 100000; 0 when the argument is
+// not a positive number (the mean divides by it).
+int RunCountOf(int argc, char** argv) {
+  if (argc < 2) return 100000;
+  char* end = nullptr;
+  const long value = std::strtol(argv[1], &end, 10);
+  const bool number = end != argv[1] && *end == '\0';
+  return number && value > 0 && value <= INT_MAX ? static_cast<int>(value) : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int iterations = argc > 1 ? std::atoi(argv[1]) : 100000;
+  const int iterations = RunCountOf(argc, argv);
+  if (iterations == 0) {
+    (void)std::fprintf(stderr, "usage: paperchk_bench [RUNS], RUNS a positive number\n");
+    return 2;
+  }
   const paperchk::BuiltInTextCatalogue catalogue;
   std::size_t sink = 0;
 
@@ -51,7 +66,7 @@ int main(int argc, char** argv) {
     paperchk::PaperCheckState state;
     CountingControls controls;
     if (!paperchk::CopyCommandLine(kCommandLine, buffer) || !paperchk::ParseCommandLine(buffer, report)) {
-      std::fprintf(stderr, "sample command line refused\n");
+      (void)std::fprintf(stderr, "sample command line refused\n");
       return 1;
     }
     paperchk::PopulatePaperCheck(report, catalogue, controls, state);

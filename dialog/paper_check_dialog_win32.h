@@ -23,18 +23,19 @@ class PaperCheckDialog final : public MappedDialog<PaperCheckDialog>, private Pa
  private:
   friend class MappedDialog<PaperCheckDialog>;  // reads the message map
 
-  // Message handlers, bound by the message map below.
-  INT_PTR OnPaint(WPARAM, LPARAM);
-  INT_PTR OnQueryDragIcon(WPARAM, LPARAM);
-  INT_PTR OnRetry(WPARAM, LPARAM);
-  INT_PTR OnIgnore(WPARAM, LPARAM);
-  INT_PTR OnCancelPrinting(WPARAM, LPARAM);
-  INT_PTR OnListFocus(WPARAM, LPARAM);
-  INT_PTR OnTraySelection(WPARAM, LPARAM);
-  INT_PTR OnHelp(WPARAM, LPARAM);
-  INT_PTR OnSystemCommand(WPARAM, LPARAM);
-  INT_PTR OnInitMenuPopup(WPARAM, LPARAM);
-  INT_PTR OnEnterIdle(WPARAM, LPARAM);
+  // Message handlers, bound by the message map below (which cppcheck does not
+  // follow: it takes them for unused).
+  INT_PTR OnPaint(WPARAM, LPARAM);  // cppcheck-suppress unusedPrivateFunction ; in kMessageMap
+  INT_PTR OnQueryDragIcon(WPARAM, LPARAM);  // cppcheck-suppress unusedPrivateFunction ; in kMessageMap
+  INT_PTR OnRetry(WPARAM, LPARAM);  // cppcheck-suppress unusedPrivateFunction ; in kMessageMap
+  INT_PTR OnIgnore(WPARAM, LPARAM);  // cppcheck-suppress unusedPrivateFunction ; in kMessageMap
+  INT_PTR OnCancelPrinting(WPARAM, LPARAM);  // cppcheck-suppress unusedPrivateFunction ; in kMessageMap
+  INT_PTR OnListFocus(WPARAM, LPARAM);  // cppcheck-suppress unusedPrivateFunction ; in kMessageMap
+  INT_PTR OnTraySelection(WPARAM, LPARAM);  // cppcheck-suppress unusedPrivateFunction ; in kMessageMap
+  INT_PTR OnHelp(WPARAM, LPARAM);  // cppcheck-suppress unusedPrivateFunction ; in kMessageMap
+  INT_PTR OnSystemCommand(WPARAM, LPARAM);  // cppcheck-suppress unusedPrivateFunction ; in kMessageMap
+  INT_PTR OnInitMenuPopup(WPARAM, LPARAM);  // cppcheck-suppress unusedPrivateFunction ; in kMessageMap
+  INT_PTR OnEnterIdle(WPARAM, LPARAM);  // cppcheck-suppress unusedPrivateFunction ; in kMessageMap
 
   static constexpr MessageEntry<PaperCheckDialog> kMessageMap[] = {
       OnMessage(WM_PAINT, &PaperCheckDialog::OnPaint),

@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes through the command-line copy and parse, and checks
 // what a successful parse promises to the dialog.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -41,15 +42,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // The platform hands over a NUL-terminated text; an embedded NUL ends it.
   char input[kCommandLineSize];
-  const std::size_t length = size < kCommandLineSize - 1 ? size : kCommandLineSize - 1;
+  const std::size_t length = std::min(size, kCommandLineSize - 1);
   if (length > 0) std::memcpy(input, data, length);
   input[length] = '\0';
 
-  char commandLine[kCommandLineSize];
-  if (!CopyCommandLine(input, commandLine)) std::abort();  // it always fits
+  char writable[kCommandLineSize];
+  if (!CopyCommandLine(input, writable)) std::abort();  // it always fits
 
   MismatchReport report;
-  if (!ParseCommandLine(commandLine, report)) {
+  if (!ParseCommandLine(writable, report)) {
     const MismatchReport empty{};
     Require(std::memcmp(&report, &empty, sizeof report) == 0);
     return 0;

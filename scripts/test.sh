@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, builds the host and the Windows
-# presets, runs the host tests (with sanitizers) and the Windows tests under
-# Wine, the end-to-end tests of the real program included.
+# presets (warnings are errors), runs the analysers over the code, the host
+# tests (with sanitizers) and the Windows tests under Wine, the end-to-end
+# tests of the real program included.
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source scripts/common.sh
@@ -12,6 +13,7 @@ logdir=build/test-logs
 mkdir -p "$logdir"
 rm -f "$logdir"/ctest-*.log
 failed_steps=()
+passed_steps=()
 
 step() {  # step NAME COMMAND...
   local name=$1
@@ -22,6 +24,7 @@ step() {  # step NAME COMMAND...
     failed_steps+=("$name")
     return 1
   fi
+  passed_steps+=("$name")
 }
 
 quiet() {  # runs a command, showing its output only when it fails
@@ -52,8 +55,15 @@ windows=$(runnable_windows_preset)
 if [[ $windows == win64 ]]; then
   echo "== note: this kernel does not run 32-bit programs, so 32-bit Wine cannot run here;"
   echo "   the Windows tests run from the same sources built for 64-bit Windows (preset win64)."
-  step "win64: configure" quiet cmake --preset win64 &&
-    step "win64: build" cmake --build --preset win64
+fi
+# win64 is built everywhere: every preset must compile without a warning.
+step "win64: configure" quiet cmake --preset win64 &&
+  step "win64: build" cmake --build --preset win64
+
+# The analysers read the host and win32 compile commands; each is one check.
+if [[ " ${failed_steps[*]} " != *" host: configure "* && " ${failed_steps[*]} " != *" win32: configure "* ]]; then
+  step "analysis: clang-tidy" bash scripts/analyse.sh clang-tidy
+  step "analysis: cppcheck" bash scripts/analyse.sh cppcheck
 fi
 [[ " ${failed_steps[*]} " == *" $windows: build "* ]] || step "$windows: tests" run_ctest "$windows"
 # The product's size and imports are checked wherever it is built.
@@ -81,6 +91,9 @@ for log in "$logdir"/ctest-*.log; do
 done
 for name in "${failed_steps[@]}"; do
   [[ $name == *tests ]] || failed=$((failed + 1))
+done
+for name in "${passed_steps[@]}"; do
+  [[ $name == analysis:* ]] && passed=$((passed + 1))
 done
 echo
 ((${#failed_steps[@]})) && echo "failed steps: ${failed_steps[*]}"

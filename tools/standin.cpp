@@ -43,10 +43,11 @@ struct Options {
   std::optional<std::wstring> rawTail;  // everything after " -- ", verbatim
 };
 
+// Console output: a failed write leaves nothing to do but go on.
 void PrintLine(const std::wstring& text) {
-  std::fputs(drv::Utf8(text).c_str(), stdout);
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
+  (void)std::fputs(drv::Utf8(text).c_str(), stdout);
+  (void)std::fputc('\n', stdout);
+  (void)std::fflush(stdout);
 }
 
 void PrintUsage() {
@@ -88,7 +89,8 @@ bool ParseOptions(Options& options) {
       options.rawTail = RawTailOf(commandLine);
       ok = options.rawTail.has_value();
       break;
-    } else if (argument == L"--create") {
+    }
+    if (argument == L"--create") {
       options.create = true;
     } else if (argument == L"--paperchk" && hasValue) {
       options.paperchk = arguments[++i];
@@ -242,9 +244,11 @@ int Run(const Options& options) {
   }
   if (result.decision == client::kRetry) {
     wchar_t line[128];
-    std::swprintf(line, 128, L"paperchk ended %.0f ms after the completion flag, exit status %lu",
-                  endedAt - flagWrittenAt, static_cast<unsigned long>(result.exitStatus));
-    PrintLine(line);
+    // swprintf reports a text that does not fit, and the buffer is then no text.
+    if (std::swprintf(line, 128, L"paperchk ended %.0f ms after the completion flag, exit status %lu",
+                      endedAt - flagWrittenAt, static_cast<unsigned long>(result.exitStatus)) > 0) {
+      PrintLine(line);
+    }
   } else {
     PrintLine(L"paperchk ended, exit status " + std::to_wstring(result.exitStatus));
   }

@@ -97,11 +97,12 @@ TEST(Population, PrinterNameLosesItsFirstAndLastCharacter) {
   EXPECT_EQ(drv::WindowText(dialog), L"Verifica carta Laser di reparto 3");
 }
 
+// A port as passed on the command line and the two lines the dialog shows.
 struct PortCase {
-  const wchar_t* name;
-  std::wstring port;  // as passed on the command line
-  std::wstring line1;
-  std::wstring line2;
+  const wchar_t* name;  // cppcheck-suppress unusedStructMember ; read through GetParam()
+  std::wstring port;  // cppcheck-suppress unusedStructMember ; read through GetParam()
+  std::wstring line1;  // cppcheck-suppress unusedStructMember ; read through GetParam()
+  std::wstring line2;  // cppcheck-suppress unusedStructMember ; read through GetParam()
 };
 
 class PortLines : public ::testing::TestWithParam<PortCase> {};
@@ -131,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
                                L"\\office-lase..."},
                       PortCase{L"ShortNetworkPath", L",,srv,q", L"\\\\srv\\q", L""},
                       PortCase{L"OneLeadingComma", L",lpt1,x", L",lpt1,x", L""}),
-    [](const ::testing::TestParamInfo<PortCase>& info) { return drv::Utf8(info.param.name); });
+    [](const ::testing::TestParamInfo<PortCase>& testCase) { return drv::Utf8(testCase.param.name); });
 
 // ---------------------------------------------------------------------------
 // Tray selector
@@ -215,8 +216,8 @@ TEST_P(ManualFeed, SingleEntryAndChoosingItChangesNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(E2E, ManualFeed, ::testing::Values(L"30001", L"30004"),
-                         [](const ::testing::TestParamInfo<const wchar_t*>& info) {
-                           return "Source" + drv::Utf8(info.param);
+                         [](const ::testing::TestParamInfo<const wchar_t*>& testCase) {
+                           return "Source" + drv::Utf8(testCase.param);
                          });
 
 TEST(TraySelector, OneTrayPrinterChangesNothing) {

@@ -15,8 +15,8 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr DWORD kFlagToExitLimitMs = 1500;
 
 struct DecisionCase {
-  const char* name;
-  int button;
+  const char* name;  // cppcheck-suppress unusedStructMember ; read through GetParam()
+  int button;  // cppcheck-suppress unusedStructMember ; read through GetParam()
   std::uint32_t code;
 };
 
@@ -95,7 +95,7 @@ TEST_P(Decision, LeavesBytesBeyondTheRecordAlone) {
 }
 
 INSTANTIATE_TEST_SUITE_P(E2E, Decision, ::testing::ValuesIn(kDecisions),
-                         [](const ::testing::TestParamInfo<DecisionCase>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<DecisionCase>& testCase) { return testCase.param.name; });
 
 // The decisions made the way a person makes them.
 TEST(DecisionByInput, MouseClickOnAnnulla) {
@@ -229,8 +229,8 @@ TEST_P(WaitDismissed, EndsWithoutShowingTheDialogAgain) {
 }
 
 INSTANTIATE_TEST_SUITE_P(E2E, WaitDismissed, ::testing::Values(drv::Key::Escape, drv::Key::Return),
-                         [](const ::testing::TestParamInfo<drv::Key>& info) {
-                           return info.param == drv::Key::Escape ? "Escape" : "Enter";
+                         [](const ::testing::TestParamInfo<drv::Key>& testCase) {
+                           return testCase.param == drv::Key::Escape ? "Escape" : "Enter";
                          });
 
 // ---------------------------------------------------------------------------
