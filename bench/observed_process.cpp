@@ -92,9 +92,12 @@ DWORD ObservedProcess::ExitCode() const {
 }
 
 double ObservedProcess::CpuSeconds() const {
-  FILETIME creation, exit, kernel, user;
+  FILETIME creation;
+  FILETIME exit;
+  FILETIME kernel;
+  FILETIME user;
   if (!GetProcessTimes(process_, &creation, &exit, &kernel, &user)) {
-    std::fprintf(stderr, "bench: GetProcessTimes failed (error %lu)\n", GetLastError());
+    (void)std::fprintf(stderr, "bench: GetProcessTimes failed (error %lu)\n", GetLastError());
     return -1;
   }
   return FileTimeSeconds(kernel) + FileTimeSeconds(user);

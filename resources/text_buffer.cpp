@@ -47,7 +47,8 @@ TextBuffer& TextBuffer::operator=(TextBuffer&& other) noexcept {
 TextBuffer::~TextBuffer() { std::free(data_); }
 
 void TextBuffer::Reserve(std::size_t capacity) {
-  if (capacity <= capacity_) return;
+  // Afterwards there is always storage, even for an empty text.
+  if (capacity <= capacity_ && data_ != nullptr) return;
   // Doubling keeps a run of appends linear.
   std::size_t grown = capacity_ < 15 ? 15 : capacity_ * 2;
   if (grown < capacity) grown = capacity;
@@ -55,7 +56,7 @@ void TextBuffer::Reserve(std::size_t capacity) {
   // A fresh block, so that a source inside the old one stays readable.
   auto* block = static_cast<char*>(std::malloc(grown + 1));
   if (block == nullptr) std::abort();
-  if (length_ != 0) std::memcpy(block, data_, length_);
+  if (data_ != nullptr && length_ != 0) std::memcpy(block, data_, length_);
   block[length_] = '\0';
   std::free(data_);
   data_ = block;
@@ -95,7 +96,6 @@ void TextBuffer::Truncate(std::size_t length) {
 char* TextBuffer::Resize(std::size_t length) {
   length = Limited(length);
   Reserve(length);
-  if (data_ == nullptr) Reserve(1);  // storage even for an empty text
   std::memset(data_, 0, length + 1);
   length_ = length;
   return data_;

@@ -17,6 +17,7 @@ class TextBuffer {
 
   TextBuffer() = default;
   // Implicit, so that a literal or a field can stand where a text is wanted.
+  // cppcheck-suppress noExplicitConstructor ; implicit on purpose, as above
   TextBuffer(const char* text);  // NOLINT(google-explicit-constructor)
   TextBuffer(const char* text, std::size_t length);
   TextBuffer(const TextBuffer& other);

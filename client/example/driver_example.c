@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
   int status;
 
   if (argc != 3) {
-    fprintf(stderr, "usage: %s PAPERCHK_PATH EXCHANGE_PATH\n", argv[0]);
+    (void)fprintf(stderr, "usage: %s PAPERCHK_PATH EXCHANGE_PATH\n", argv[0]);
     return 2;
   }
 
@@ -55,11 +55,11 @@ int main(int argc, char** argv) {
   status = paperchk_launch(argv[1], &request, &options, &result);
   if (result.ending == PAPERCHK_REQUEST_REFUSED) {
     /* Nothing was started: the request would have been misread. */
-    fprintf(stderr, "not started: %s\n", result.error.message);
+    (void)fprintf(stderr, "not started: %s\n", result.error.message);
     return 1;
   }
   if (result.ending != PAPERCHK_DECIDED) {
-    fprintf(stderr, "no decision (ending %d, status %d)\n", result.ending, status);
+    (void)fprintf(stderr, "no decision (ending %d, status %d)\n", result.ending, status);
     return 1;
   }
 

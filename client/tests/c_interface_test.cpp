@@ -80,7 +80,7 @@ TEST(CInterface, RefusalsCarryFieldRuleLimitItemAndMessage) {
 
 TEST(CInterface, ExchangeFunctionsOnARealFile) {
   const char path[] = "paperchk-client-c-interface.bin";
-  std::remove(path);
+  (void)std::remove(path);
   std::uint32_t decision = 99;
   ASSERT_EQ(paperchk_read_decision(path, &decision), PAPERCHK_OK);
   EXPECT_EQ(decision, 0u) << "no file: no decision yet";

@@ -23,7 +23,7 @@ static_assert(kMaxProgramPathLength == paperchk::kProgramPathSize - 1, "program 
 static_assert(kMaxCommandLineLength == paperchk::kCommandLineSize - 1, "command line");
 static_assert(kMaxItems == paperchk::kMaxItems, "items");
 
-const std::string kProgram = "C:\\paperchk\\paperchk.exe";
+constexpr char kProgram[] = "C:\\paperchk\\paperchk.exe";
 
 Request ThreeItems() {
   Request request;

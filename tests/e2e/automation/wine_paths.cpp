@@ -71,7 +71,8 @@ std::wstring ToWindowsPath(const std::wstring& path) {
   if (path.empty() || path[0] != L'/') return path;
   const UnixToDos convert = WineUnixToDos();
   if (!convert) return path;
-  WCHAR* dosPath = convert(Utf8(path).c_str());
+  const std::string unixPath = Utf8(path);
+  WCHAR* dosPath = convert(unixPath.c_str());
   if (!dosPath) return path;
   std::wstring result(dosPath);
   HeapFree(GetProcessHeap(), 0, dosPath);
