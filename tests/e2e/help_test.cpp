@@ -4,14 +4,11 @@
 // (the test below lets it do that). The other tests put a stand-in engine
 // window in place, which records exactly what the program asked for.
 
-#include <condition_variable>
-#include <cstring>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "e2e_support.h"
+#include "help_engine_stand_in.h"
 
 namespace e2e {
 namespace {
@@ -37,109 +34,15 @@ std::vector<HWND> HelpViewerWindows() {
 
 bool NoHelpViewer() { return drv::ProcessIdsByName(kHelpViewer).empty(); }
 
-// One request that reached the help engine.
-struct HelpRequest {
-  UINT command = 0;            // HELP_CONTEXT, HELP_QUIT, ...
-  std::uint32_t data = 0;      // the topic for HELP_CONTEXT
-  std::wstring path;           // the help file
-  std::uintptr_t owner = 0;    // the window that asked (none expected)
-};
-
-// Stands in for the help viewer: WinHelpA looks for a window of class
-// MS_WINHELP and hands it each request in a WM_COPYDATA message (a header of
-// size, command, data, reserved and the offset of the file name, then the
-// name). While this window exists no real viewer is started.
-class HelpEngineStandIn {
- public:
-  HelpEngineStandIn() {
-    thread_ = std::thread([this] { Run(); });
-    std::unique_lock<std::mutex> lock(mutex_);
-    ready_.wait(lock, [this] { return started_; });
-  }
-  ~HelpEngineStandIn() {
-    if (threadId_) PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
-    thread_.join();
-  }
-  bool ok() const { return window_ != nullptr; }
-
-  std::vector<HelpRequest> Requests() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return requests_;
-  }
-  bool WaitForRequests(std::size_t count, DWORD timeoutMs) {
-    return drv::WaitUntil([&] { return Requests().size() >= count; }, timeoutMs);
-  }
-
- private:
-  static constexpr ULONG_PTR kWinHelpMagic = 0xA1DE505;
-
-  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_COPYDATA) {
-      auto* self = reinterpret_cast<HelpEngineStandIn*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-      const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-      if (self && copy && copy->dwData == kWinHelpMagic) self->Record(wParam, copy);
-      return TRUE;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-
-  void Record(WPARAM owner, const COPYDATASTRUCT* copy) {
-    const auto* bytes = static_cast<const std::uint8_t*>(copy->lpData);
-    const std::size_t size = copy->cbData;
-    HelpRequest request;
-    request.owner = owner;
-    if (size >= 16) {
-      std::uint16_t command = 0, fileOffset = 0;
-      std::memcpy(&command, bytes + 2, 2);
-      std::memcpy(&request.data, bytes + 4, 4);
-      std::memcpy(&fileOffset, bytes + 12, 2);
-      request.command = command;
-      if (fileOffset >= 16 && fileOffset < size) {
-        const char* name = reinterpret_cast<const char*>(bytes + fileOffset);
-        request.path = drv::Widen(std::string(name, strnlen(name, size - fileOffset)));
-      }
-    }
-    std::lock_guard<std::mutex> lock(mutex_);
-    requests_.push_back(request);
-  }
-
-  void Run() {
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = Procedure;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"MS_WINHELP";
-    RegisterClassW(&windowClass);
-    HWND window = CreateWindowExW(0, L"MS_WINHELP", L"help engine stand-in", WS_POPUP, 0, 0, 10, 10, nullptr,
-                                  nullptr, windowClass.hInstance, nullptr);
-    if (window) SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      window_ = window;
-      threadId_ = GetCurrentThreadId();
-      started_ = true;
-    }
-    ready_.notify_all();
-    MSG message;
-    while (window && GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
-    if (window) DestroyWindow(window);
-    UnregisterClassW(L"MS_WINHELP", windowClass.hInstance);
-  }
-
-  std::thread thread_;
-  std::mutex mutex_;
-  std::condition_variable ready_;
-  bool started_ = false;
-  HWND window_ = nullptr;
-  DWORD threadId_ = 0;
-  std::vector<HelpRequest> requests_;
-};
+using drv::HelpEngineStandIn;
+using drv::HelpRequest;
 
 void ExpectRequest(const HelpRequest& request, UINT command, std::uint32_t data) {
   EXPECT_EQ(request.command, command);
   if (command == HELP_CONTEXT) {
     EXPECT_EQ(request.data, data);
   }
-  EXPECT_EQ(request.path, DriverHelpPath());
+  EXPECT_EQ(drv::Widen(request.path), DriverHelpPath());
   EXPECT_EQ(request.owner, 0u) << "the help engine was given an owner window";
 }
 

@@ -4,8 +4,11 @@
 // in CMakeLists.txt only.
 #pragma once
 
+#include "help_engine_stand_in.h"
 #include "test_automation.h"
 
 namespace soak {
 namespace drv = paperchk_driver;
+using paperchk_driver::HelpEngineStandIn;
+using paperchk_driver::HelpRequest;
 }  // namespace soak

@@ -18,7 +18,6 @@
 #include <string>
 #include <vector>
 
-#include "help_engine_stand_in.h"
 #include "prefix_processes.h"
 #include "random_source.h"
 #include "run_plan.h"

@@ -7,7 +7,6 @@
 
 #include <string>
 
-#include "help_engine_stand_in.h"
 #include "prefix_processes.h"
 #include "run_plan.h"
 #include "soak_driver.h"

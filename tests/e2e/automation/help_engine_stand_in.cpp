@@ -1,8 +1,10 @@
 #include "help_engine_stand_in.h"
 
+#include "test_automation.h"
+
 #include <cstring>
 
-namespace soak {
+namespace paperchk_driver {
 namespace {
 
 constexpr ULONG_PTR kWinHelpMagic = 0xA1DE505;
@@ -24,6 +26,10 @@ HelpEngineStandIn::~HelpEngineStandIn() {
 std::vector<HelpRequest> HelpEngineStandIn::Requests() {
   std::lock_guard<std::mutex> lock(mutex_);
   return requests_;
+}
+
+bool HelpEngineStandIn::WaitForRequests(std::size_t count, DWORD timeoutMs) {
+  return WaitUntil([&] { return Requests().size() >= count; }, timeoutMs);
 }
 
 LRESULT CALLBACK HelpEngineStandIn::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -81,4 +87,4 @@ void HelpEngineStandIn::Run() {
   UnregisterClassW(kClassName, windowClass.hInstance);
 }
 
-}  // namespace soak
+}  // namespace paperchk_driver

@@ -1,19 +1,22 @@
-// Stands in for the help viewer during the soak. WinHelpA hands each request
-// in a WM_COPYDATA message to the first window of class MS_WINHELP; while
-// this window exists Wine starts no viewer of its own (which would block on
-// the missing help file), and the soak sees exactly what was asked.
+// Stands in for the help viewer in the end-to-end tests and the soak.
+// WinHelpA hands each request in a WM_COPYDATA message (a header of size,
+// command, data, reserved and the offset of the file name, then the name) to
+// the first window of class MS_WINHELP; while this window exists Wine starts
+// no viewer of its own (which would block on the missing help file), and the
+// test sees exactly what was asked.
 #pragma once
 
 #include <windows.h>
 
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-namespace soak {
+namespace paperchk_driver {
 
 struct HelpRequest {
   UINT command = 0;          // HELP_CONTEXT, HELP_QUIT, ...
@@ -32,6 +35,8 @@ class HelpEngineStandIn {
   bool ok() const { return window_ != nullptr; }
   // Every request since the stand-in started.
   std::vector<HelpRequest> Requests();
+  // True when at least `count` requests have come within the time.
+  bool WaitForRequests(std::size_t count, DWORD timeoutMs);
 
  private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -47,4 +52,4 @@ class HelpEngineStandIn {
   std::vector<HelpRequest> requests_;
 };
 
-}  // namespace soak
+}  // namespace paperchk_driver
