@@ -13,6 +13,7 @@
 #include "client/paperchk_client.h"
 #include "client/protocol_files.h"
 #include "e2e_support.h"
+#include "sample_requests.h"
 
 namespace e2e {
 namespace {
@@ -22,15 +23,9 @@ using Bytes = std::vector<std::uint8_t>;
 
 std::string ProgramPath() { return drv::Ansi(g_paperchkPath); }
 
+// The stand-in's network-port sample, with the test's exchange file.
 client::Request SampleRequest(const std::wstring& exchangePath) {
-  client::Request request;
-  request.printerName = "Stampante Ufficio 2";
-  request.port = "\\\\printserver01\\office-laser-2";
-  request.items = {{40001, 30002, 30005}, {40002, 50009, 256}, {40003, 20001, 20005}};
-  request.paperSource = 30005;
-  request.secondTrayShown = true;
-  request.otherTraySize = 768;
-  request.otherTrayMedia = 20001;
+  client::Request request = *::SampleRequest("network-port");
   request.exchangePath = drv::Ansi(exchangePath);
   return request;
 }
