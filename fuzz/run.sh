@@ -2,14 +2,17 @@
 # Builds a fuzz target for libFuzzer (clang, with AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs it:
 #   fuzz/run.sh [TARGET] [SECONDS [LIBFUZZER-OPTION...]]
-#     TARGET: parse (default) or session; SECONDS: default 600; further
+#     TARGET: parse (default), session or round-trip; SECONDS: default 600; further
 #     options go to libFuzzer as they are (for instance -use_value_profile=1)
 #   fuzz/run.sh SECONDS                the parser's target
 # parse:   the command-line copy and parse (parse_fuzzer.cpp);
 # session: a whole run of the core, command line and a script of events
-#          (session_fuzzer.cpp, session_script.h).
-# The kept corpus (fuzz/corpus/TARGET) is copied to build/fuzz/TARGET/corpus,
-# where new inputs accumulate; crashing inputs are written to fuzz/findings/.
+#          (session_fuzzer.cpp, session_script.h);
+# round-trip: the client library's command-line builder read back by the
+#          parser (client/fuzz/round_trip_fuzzer.cpp; client/fuzz/run.sh).
+# The kept corpus (fuzz/corpus/TARGET, client/fuzz/corpus for round-trip) is
+# copied to build/fuzz/TARGET/corpus, where new inputs accumulate; crashing
+# inputs are written to fuzz/findings/ (client/fuzz/findings/).
 set -euo pipefail
 
 target=parse
@@ -21,15 +24,25 @@ seconds=${1:-600}
 if [[ $# -gt 0 ]]; then shift; fi
 case $target in
   parse | session) ;;
+  round-trip) ;;
   *)
-    echo "usage: fuzz/run.sh [parse|session] [SECONDS]" >&2
+    echo "usage: fuzz/run.sh [parse|session|round-trip] [SECONDS]" >&2
     exit 2
     ;;
 esac
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 out=$root/build/fuzz/$target
+source_file=$root/fuzz/${target}_fuzzer.cpp
+kept=$root/fuzz/corpus/$target
 findings=$root/fuzz/findings
+extra=()
+if [[ $target == round-trip ]]; then
+  source_file=$root/client/fuzz/round_trip_fuzzer.cpp
+  kept=$root/client/fuzz/corpus
+  findings=$root/client/fuzz/findings
+  extra=("$root/client/command_line.cpp")
+fi
 mkdir -p "$out/corpus" "$findings"
 
 # The portable core: every subsystem source but the platform's sides.
@@ -38,10 +51,10 @@ mapfile -t core < <(find "$root/report" "$root/resources" "$root/dialog" "$root/
 
 clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined \
   -fno-sanitize-recover=undefined -I"$root" -I"$root/tests" \
-  "$root/fuzz/${target}_fuzzer.cpp" "${core[@]}" \
-  -o "$out/${target}_fuzzer"
+  "$source_file" "${extra[@]}" "${core[@]}" \
+  -o "$out/fuzzer"
 
-cp -n "$root/fuzz/corpus/$target"/* "$out/corpus/"
+cp -n "$kept"/* "$out/corpus/"
 
 # Words the target looks for, so mutations reach the deeper paths sooner.
 if [[ $target == parse ]]; then
@@ -57,6 +70,21 @@ if [[ $target == parse ]]; then
 "-"
 "+"
 "4294967296"
+DICT
+  max_len=4200
+elif [[ $target == round-trip ]]; then
+  # Characters the builder's rules are about, so mutations reach them sooner.
+  cat >"$out/fuzz.dict" <<'DICT'
+"\\"
+"\\\\"
+" "
+"\""
+","
+",,"
+"\x00"
+"\\\\server\\queue"
+",,server,queue"
+"1_Item"
 DICT
   max_len=4200
 else
@@ -80,7 +108,7 @@ fi
 
 log=$out/last-run.log
 status=0
-"$out/${target}_fuzzer" "$out/corpus" \
+"$out/fuzzer" "$out/corpus" \
   -dict="$out/fuzz.dict" \
   -max_len="$max_len" \
   -max_total_time="$seconds" \
