@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "soak_driver.h"
+#include "resources/resource_ids.h"
 
 namespace soak {
 
@@ -22,19 +23,21 @@ struct Windows {
   std::vector<HWND> strangers;  // anything else
 };
 
-// Control ids of the paper-check dialog (template 102) and the wait box (148).
+// Control ids of the paper-check dialog (template 102) and the wait box (148),
+// as the program's resources number them (the end-to-end tests check the
+// numbers themselves).
 enum ControlId : int {
-  kRetryButton = 1000,
-  kCancelPrintingButton = 1002,
-  kHelpButton = 1005,
-  kSettingList = 1006,
-  kApplicationList = 1007,
-  kPrinterList = 1008,
-  kIgnoreButton = 1009,
-  kTrayCombo = 1015,
-  kWaitMessage = 107,
-  kPortLine1 = 108,
-  kPortLine2 = 109,
+  kRetryButton = IDC_RETRY,
+  kCancelPrintingButton = IDC_CANCEL_PRINTING,
+  kHelpButton = IDC_HELP_BUTTON,
+  kSettingList = IDC_SETTING_LIST,
+  kApplicationList = IDC_APPLICATION_LIST,
+  kPrinterList = IDC_PRINTER_LIST,
+  kIgnoreButton = IDC_IGNORE,
+  kTrayCombo = IDC_TRAY_COMBO,
+  kWaitMessage = IDC_WAIT_MESSAGE,
+  kPortLine1 = IDC_PORT_LINE1,
+  kPortLine2 = IDC_PORT_LINE2,
 };
 
 // "'caption': text / text" of a window and its controls.
