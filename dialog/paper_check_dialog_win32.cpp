@@ -53,7 +53,16 @@ BOOL PaperCheckDialog::OnInitDialog() {
 
   DialogControls controls(hwnd_);
   PopulatePaperCheck(report_, catalogue_, controls, state_);
+  pictures_.Attach(hwnd_);
+  pictures_.ShowFor(WindowDpi(hwnd_));
   return TRUE;
+}
+
+INT_PTR PaperCheckDialog::OnDpiChanged(WPARAM wparam, LPARAM) {
+  // The new DPI comes with the message (vertical in the high word). The
+  // platform goes on to scale the dialog itself.
+  pictures_.ShowFor(HIWORD(wparam));
+  return FALSE;
 }
 
 void PaperCheckDialog::OnOK() {
