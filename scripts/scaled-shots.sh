@@ -29,12 +29,7 @@ bin=$PWD/build/$preset
 scripts/wine-dpi-run.sh "$dpi" "$preset" "$bin/standin.exe" --paperchk "$bin/paperchk.exe" \
   --exchange "$PWD/build/demo/exchange-$dpi.bin" --create --complete-after 500 > "build/demo/standin-$dpi.log" 2>&1 &
 driver=$!
-window=""
-for _ in $(seq 600); do
-  window=$(xdotool search --name '^Verifica carta' 2>/dev/null | head -n1) && [[ -n $window ]] && break
-  sleep 0.1
-done
-if [[ -z $window ]]; then
+if ! window=$(await_window '^Verifica carta'); then
   echo "scaled-shots: the dialog did not appear at $dpi DPI" >&2
   kill "$driver" 2>/dev/null
   exit 1

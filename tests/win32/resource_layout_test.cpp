@@ -690,13 +690,17 @@ TEST(Pictures, IconWithNumber146IsTheOnlyIconNoWindowIcon128) {
 // ---------------------------------------------------------------------------
 // Manifest and version block
 
-TEST(ProgramResources, ManifestRunsAsInvokerWithVersion6CommonControls) {
+// The process's manifest (resource 1), empty when missing.
+std::string ProgramManifest() {
   HMODULE module = GetModuleHandleA(nullptr);
   HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
-  ASSERT_NE(found, nullptr);
-  const char* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
-  ASSERT_NE(data, nullptr);
-  const std::string manifest(data, SizeofResource(module, found));
+  const char* data = found ? static_cast<const char*>(LockResource(LoadResource(module, found))) : nullptr;
+  return data ? std::string(data, SizeofResource(module, found)) : std::string();
+}
+
+TEST(ProgramResources, ManifestRunsAsInvokerWithVersion6CommonControls) {
+  const std::string manifest = ProgramManifest();
+  ASSERT_FALSE(manifest.empty());
   EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
   EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
             std::string::npos);
@@ -704,12 +708,8 @@ TEST(ProgramResources, ManifestRunsAsInvokerWithVersion6CommonControls) {
 }
 
 TEST(ProgramResources, ManifestDeclaresPerMonitorDpiAwarenessWithFallbacks) {
-  HMODULE module = GetModuleHandleA(nullptr);
-  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
-  ASSERT_NE(found, nullptr);
-  const char* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
-  ASSERT_NE(data, nullptr);
-  const std::string manifest(data, SizeofResource(module, found));
+  const std::string manifest = ProgramManifest();
+  ASSERT_FALSE(manifest.empty());
   // Newer systems read the 2016 element (first name they know wins); older
   // ones the 2005 element: per monitor on 8.1, system-aware before.
   EXPECT_NE(manifest.find("<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
