@@ -58,10 +58,12 @@ BOOL PaperCheckDialog::OnInitDialog() {
   return TRUE;
 }
 
-INT_PTR PaperCheckDialog::OnDpiChanged(WPARAM wparam, LPARAM) {
-  // The new DPI comes with the message (vertical in the high word). The
-  // platform goes on to scale the dialog itself.
-  pictures_.ShowFor(HIWORD(wparam));
+INT_PTR PaperCheckDialog::OnDpiChanged(WPARAM, LPARAM) {
+  // The window's DPI, not the one the message brings: where the system can
+  // tell a window's own DPI it also scales the dialog itself (which it goes on
+  // to do when this returns); older per-monitor systems leave the layout as
+  // it was, and the system DPI keeps the pictures matching it.
+  pictures_.ShowFor(WindowDpi(hwnd_));
   return FALSE;
 }
 

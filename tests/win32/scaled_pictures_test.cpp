@@ -66,9 +66,9 @@ class ScaledDialog {
  private:
   static INT_PTR CALLBACK Init(HWND hwnd, UINT message, WPARAM, LPARAM lparam) {
     if (message != WM_INITDIALOG) return FALSE;
-    auto* pictures = reinterpret_cast<ScaledPictures*>(lparam);
-    pictures->Attach(hwnd);
-    pictures->ShowFor(WindowDpi(hwnd));
+    auto* shown = reinterpret_cast<ScaledPictures*>(lparam);
+    shown->Attach(hwnd);
+    shown->ShowFor(WindowDpi(hwnd));
     return TRUE;
   }
 
