@@ -53,7 +53,18 @@ BOOL PaperCheckDialog::OnInitDialog() {
 
   DialogControls controls(hwnd_);
   PopulatePaperCheck(report_, catalogue_, controls, state_);
+  pictures_.Attach(hwnd_);
+  pictures_.ShowFor(WindowDpi(hwnd_));
   return TRUE;
+}
+
+INT_PTR PaperCheckDialog::OnDpiChanged(WPARAM, LPARAM) {
+  // The window's DPI, not the one the message brings: where the system can
+  // tell a window's own DPI it also scales the dialog itself (which it goes on
+  // to do when this returns); older per-monitor systems leave the layout as
+  // it was, and the system DPI keeps the pictures matching it.
+  pictures_.ShowFor(WindowDpi(hwnd_));
+  return FALSE;
 }
 
 void PaperCheckDialog::OnOK() {

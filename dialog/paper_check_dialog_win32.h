@@ -2,12 +2,19 @@
 #include "dialog/decisions.h"
 #include "dialog/paper_check_controls_win32.h"
 #include "dialog/paper_check_logic.h"
+#include "dialog/scaled_pictures_win32.h"
 #include "exchange/exchange_file.h"
 #include "framework/dialog.h"
 #include "help/help_engine_win32.h"
 #include "report/mismatch_report.h"
 #include "resources/resource_ids.h"
 #include "resources/text_catalogue.h"
+
+// Sent when the window moves to a display of another scale; newer than the
+// headers' target system.
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
 
 namespace paperchk::win {
 
@@ -36,6 +43,7 @@ class PaperCheckDialog final : public MappedDialog<PaperCheckDialog>, private Pa
   INT_PTR OnSystemCommand(WPARAM, LPARAM);  // cppcheck-suppress unusedPrivateFunction ; in kMessageMap
   INT_PTR OnInitMenuPopup(WPARAM, LPARAM);  // cppcheck-suppress unusedPrivateFunction ; in kMessageMap
   INT_PTR OnEnterIdle(WPARAM, LPARAM);  // cppcheck-suppress unusedPrivateFunction ; in kMessageMap
+  INT_PTR OnDpiChanged(WPARAM, LPARAM);  // cppcheck-suppress unusedPrivateFunction ; in kMessageMap
 
   static constexpr MessageEntry<PaperCheckDialog> kMessageMap[] = {
       OnMessage(WM_PAINT, &PaperCheckDialog::OnPaint),
@@ -51,6 +59,7 @@ class PaperCheckDialog final : public MappedDialog<PaperCheckDialog>, private Pa
       OnMessage(WM_SYSCOMMAND, &PaperCheckDialog::OnSystemCommand),
       OnMessage(WM_INITMENUPOPUP, &PaperCheckDialog::OnInitMenuPopup),
       OnMessage(WM_ENTERIDLE, &PaperCheckDialog::OnEnterIdle),
+      OnMessage(WM_DPICHANGED, &PaperCheckDialog::OnDpiChanged),
   };
 
   BOOL OnInitDialog() override;
@@ -75,6 +84,7 @@ class PaperCheckDialog final : public MappedDialog<PaperCheckDialog>, private Pa
   WinHelpEngine helpEngine_;
   HelpSession help_;
   HICON icon_;
+  ScaledPictures pictures_;
 };
 
 }  // namespace paperchk::win

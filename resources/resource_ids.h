@@ -3,7 +3,10 @@
 
 #define IDD_PAPER_CHECK      102
 #define IDD_RETRIEVE_WAIT    148
-#define IDB_PRINTER          153
+#define IDB_PRINTER          153 /* the printer drawn for 100 % (96 DPI) */
+#define IDB_PRINTER_125      154 /* ... and for the larger display scales */
+#define IDB_PRINTER_150      155
+#define IDB_PRINTER_200      156
 #define IDI_ATTENTION        146
 #define IDI_WINDOW_ICON      128 /* asked for by the main dialog; not shipped */
 

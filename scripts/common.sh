@@ -11,3 +11,19 @@ can_run_32bit() {
 runnable_windows_preset() {
   if can_run_32bit; then echo win32; else echo win64; fi
 }
+
+# Prints the id of the first window on $DISPLAY whose title matches NAME,
+# waiting up to TENTHS tenths of a second (default 600) for it to appear;
+# fails when none does.
+await_window() {  # await_window NAME [TENTHS]
+  local window _
+  for _ in $(seq "${2:-600}"); do
+    window=$(xdotool search --name "$1" 2>/dev/null | head -n1)
+    if [[ -n $window ]]; then
+      echo "$window"
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}

@@ -43,12 +43,7 @@ if [[ ${1:-} != --on-own-display ]]; then
 fi
 "${standin[@]}" > build/demo/standin.log 2>&1 &
 driver=$!
-window=""
-for _ in $(seq 600); do
-  window=$(xdotool search --name '^Verifica carta' 2>/dev/null | head -n1) && [[ -n $window ]] && break
-  sleep 0.1
-done
-if [[ -z $window ]]; then
+if ! window=$(await_window '^Verifica carta'); then
   echo "demo: the dialog did not appear" >&2
   kill "$driver" 2>/dev/null
   exit 1

@@ -17,12 +17,7 @@ preset=$(runnable_windows_preset)
 mkdir -p "$(dirname "$output")"
 scripts/wine-run.sh "$preset" "build/$preset/paperchk.exe" > build/demo/startup-error.log 2>&1 &
 program=$!
-window=""
-for _ in $(seq 300); do
-  window=$(xdotool search --name "$(printf '\xe5\x88\x9d\xe6\x9c\x9f\xe5\x8c\x96\xe3\x82\xa8\xe3\x83\xa9\xe3\x83\xbc')" 2>/dev/null | head -n1) && [[ -n $window ]] && break
-  sleep 0.1
-done
-if [[ -z $window ]]; then
+if ! window=$(await_window "$(printf '\xe5\x88\x9d\xe6\x9c\x9f\xe5\x8c\x96\xe3\x82\xa8\xe3\x83\xa9\xe3\x83\xbc')" 300); then
   echo "startup-error-shot: the message box did not appear" >&2
   kill "$program" 2>/dev/null
   exit 1

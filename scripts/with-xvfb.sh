@@ -3,12 +3,13 @@
 # the project's prefixes (their desktop is tied to this display) and that
 # Xvfb, by pid:
 #   with-xvfb.sh COMMAND [ARGS...]
-# An existing display is not reused: tests get a fresh screen of their own.
+# An existing display is not reused: tests get a fresh screen of their own
+# (1024 x 768 unless PAPERCHK_XVFB_SCREEN gives another, as WxHxDEPTH).
 # PAPERCHK_WINEPREFIX, when set, names the one prefix the command uses.
 set -uo pipefail
 
 fdfile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 "${PAPERCHK_XVFB_SCREEN:-1024x768x24}" -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
 xvfb_pid=$!
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "resources/picture_scale.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -571,6 +572,37 @@ TEST(Pictures, PrinterBitmapIs112By86With16Colours) {
   DeleteObject(loaded);
 }
 
+TEST(Pictures, PrinterIsDrawnForEachLargerScaleRunLengthEncoded) {
+  for (const paperchk::PictureScale& scale : paperchk::kPrinterPictures) {
+    if (scale.bitmapId == IDB_PRINTER) continue;  // the test above
+    SCOPED_TRACE(std::to_string(scale.percent) + " %");
+    ResourceBytes bytes = FindItalianResource(MAKEINTRESOURCEA(2) /* RT_BITMAP */, static_cast<WORD>(scale.bitmapId));
+    ASSERT_NE(bytes.data, nullptr);
+    ASSERT_GE(bytes.size, sizeof(BITMAPINFOHEADER) + 16 * sizeof(RGBQUAD));
+    BITMAPINFOHEADER header{};
+    std::memcpy(&header, bytes.data, sizeof header);
+    const int width = (112 * scale.percent + 50) / 100;
+    const int height = (86 * scale.percent + 50) / 100;
+    EXPECT_EQ(header.biWidth, width);
+    EXPECT_EQ(header.biHeight, height);
+    EXPECT_EQ(header.biBitCount, 4);
+    EXPECT_EQ(header.biCompression, static_cast<DWORD>(BI_RLE4));
+    EXPECT_EQ(bytes.size, sizeof header + 16 * sizeof(RGBQUAD) + header.biSizeImage);
+    // Smaller than the plain 4-bit rows it stands for, or not worth its kind.
+    EXPECT_LT(header.biSizeImage, static_cast<DWORD>(height * ((width * 4 + 31) / 32 * 4)));
+
+    // The platform decodes it into a bitmap of that size.
+    HBITMAP loaded = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(scale.bitmapId),
+                                                     IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+    ASSERT_NE(loaded, nullptr);
+    BITMAP bitmap{};
+    ASSERT_NE(GetObjectA(loaded, sizeof bitmap, &bitmap), 0);
+    EXPECT_EQ(bitmap.bmWidth, width);
+    EXPECT_EQ(bitmap.bmHeight, height);
+    DeleteObject(loaded);
+  }
+}
+
 #pragma pack(push, 2)
 struct IconGroupHeader {
   WORD reserved;
@@ -585,31 +617,41 @@ struct IconGroupEntry {
 };
 #pragma pack(pop)
 
-TEST(Pictures, AttentionIconIsOne32By32ImageWith16Colours) {
+TEST(Pictures, AttentionIconHasA16ColourImageForEachSizeThe32By32Among) {
   ResourceBytes group = FindItalianResource(MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */, IDI_ATTENTION);
   ASSERT_NE(group.data, nullptr);
-  ASSERT_GE(group.size, sizeof(IconGroupHeader) + sizeof(IconGroupEntry));
+  ASSERT_GE(group.size, sizeof(IconGroupHeader));
   IconGroupHeader header{};
   std::memcpy(&header, group.data, sizeof header);
   EXPECT_EQ(header.type, 1);
-  ASSERT_EQ(header.count, 1);
-  IconGroupEntry entry{};
-  std::memcpy(&entry, group.data + sizeof header, sizeof entry);
-  EXPECT_EQ(entry.width, 32);
-  EXPECT_EQ(entry.height, 32);
-  EXPECT_EQ(entry.colour_count, 16);
-  EXPECT_EQ(entry.bit_count, 4);
+  ASSERT_EQ(group.size, sizeof header + header.count * sizeof(IconGroupEntry));
+  // The sizes the platform asks for from 100 to 200 %, small icons included.
+  const std::vector<int> wanted_sizes = {16, 20, 24, 32, 40, 48, 64};
+  std::vector<int> sizes;
+  for (WORD i = 0; i < header.count; ++i) {
+    IconGroupEntry entry{};
+    std::memcpy(&entry, group.data + sizeof header + i * sizeof entry, sizeof entry);
+    SCOPED_TRACE("image " + std::to_string(entry.width));
+    sizes.push_back(entry.width);
+    EXPECT_EQ(entry.height, entry.width);
+    EXPECT_EQ(entry.colour_count, 16);
+    EXPECT_EQ(entry.bit_count, 4);
 
-  // The image itself: 4-bit colour bits followed by the 1-bit mask.
-  ResourceBytes image = FindItalianResource(MAKEINTRESOURCEA(3) /* RT_ICON */, entry.image_number);
-  ASSERT_NE(image.data, nullptr);
-  ASSERT_GE(image.size, sizeof(BITMAPINFOHEADER));
-  BITMAPINFOHEADER bits{};
-  std::memcpy(&bits, image.data, sizeof bits);
-  EXPECT_EQ(bits.biWidth, 32);
-  EXPECT_EQ(bits.biHeight, 64);  // colour and mask halves
-  EXPECT_EQ(bits.biBitCount, 4);
-  EXPECT_EQ(image.size, sizeof bits + 16 * sizeof(RGBQUAD) + 32 * 16 + 32 * 4);
+    // The image itself: 4-bit colour bits followed by the 1-bit mask, rows
+    // padded to 4 bytes.
+    ResourceBytes image = FindItalianResource(MAKEINTRESOURCEA(3) /* RT_ICON */, entry.image_number);
+    ASSERT_NE(image.data, nullptr);
+    ASSERT_GE(image.size, sizeof(BITMAPINFOHEADER));
+    BITMAPINFOHEADER bits{};
+    std::memcpy(&bits, image.data, sizeof bits);
+    EXPECT_EQ(bits.biWidth, entry.width);
+    EXPECT_EQ(bits.biHeight, 2 * entry.width);  // colour and mask halves
+    EXPECT_EQ(bits.biBitCount, 4);
+    const std::size_t colour_row = (entry.width * 4u + 31) / 32 * 4;
+    const std::size_t mask_row = (entry.width + 31u) / 32 * 4;
+    EXPECT_EQ(image.size, sizeof bits + 16 * sizeof(RGBQUAD) + entry.width * (colour_row + mask_row));
+  }
+  EXPECT_EQ(sizes, wanted_sizes);
 
   HICON icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr),
                                              MAKEINTRESOURCEA(IDI_ATTENTION), IMAGE_ICON, 32, 32, 0));
@@ -648,17 +690,35 @@ TEST(Pictures, IconWithNumber146IsTheOnlyIconNoWindowIcon128) {
 // ---------------------------------------------------------------------------
 // Manifest and version block
 
-TEST(ProgramResources, ManifestRunsAsInvokerWithVersion6CommonControls) {
+// The process's manifest (resource 1), empty when missing.
+std::string ProgramManifest() {
   HMODULE module = GetModuleHandleA(nullptr);
   HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
-  ASSERT_NE(found, nullptr);
-  const char* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
-  ASSERT_NE(data, nullptr);
-  const std::string manifest(data, SizeofResource(module, found));
+  const char* data = found ? static_cast<const char*>(LockResource(LoadResource(module, found))) : nullptr;
+  return data ? std::string(data, SizeofResource(module, found)) : std::string();
+}
+
+TEST(ProgramResources, ManifestRunsAsInvokerWithVersion6CommonControls) {
+  const std::string manifest = ProgramManifest();
+  ASSERT_FALSE(manifest.empty());
   EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
   EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
             std::string::npos);
   EXPECT_NE(manifest.find("<supportedOS "), std::string::npos);
+}
+
+TEST(ProgramResources, ManifestDeclaresPerMonitorDpiAwarenessWithFallbacks) {
+  const std::string manifest = ProgramManifest();
+  ASSERT_FALSE(manifest.empty());
+  // Newer systems read the 2016 element (first name they know wins); older
+  // ones the 2005 element: per monitor on 8.1, system-aware before.
+  EXPECT_NE(manifest.find("<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+                          "PerMonitorV2, PerMonitor</dpiAwareness>"),
+            std::string::npos);
+  EXPECT_NE(manifest.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">"
+                          "true/pm</dpiAware>"),
+            std::string::npos);
+  EXPECT_NE(manifest.find("<application xmlns=\"urn:schemas-microsoft-com:asm.v3\">"), std::string::npos);
 }
 
 std::string VersionString(const std::vector<char>& block, const char* name) {
