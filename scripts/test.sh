@@ -70,6 +70,9 @@ fi
 if [[ $windows == win64 && " ${failed_steps[*]} " != *" win32: build "* ]]; then
   step "win32: footprint" run_ctest win32 -R '^footprint$'
 fi
+# The release's bytes depend on the sources alone: the product built twice in
+# two temporary folders and compared.
+step "release: reproducible" bash scripts/reproducible.sh
 # The figures the footprint tests found (ctest shows a passing test's output
 # only in its log).
 for preset in $(printf '%s\n' win32 "$windows" | sort -u); do
@@ -93,7 +96,7 @@ for name in "${failed_steps[@]}"; do
   [[ $name == *tests ]] || failed=$((failed + 1))
 done
 for name in "${passed_steps[@]}"; do
-  [[ $name == analysis:* ]] && passed=$((passed + 1))
+  [[ $name == analysis:* || $name == release:* ]] && passed=$((passed + 1))
 done
 echo
 ((${#failed_steps[@]})) && echo "failed steps: ${failed_steps[*]}"
