@@ -15,3 +15,49 @@ install(TARGETS standin RUNTIME DESTINATION tools/${PAPERCHK_ARCH})
 install(FILES ${CMAKE_SOURCE_DIR}/release/README.md ${CMAKE_SOURCE_DIR}/LICENSE ${CMAKE_SOURCE_DIR}/CHANGELOG.md
         DESTINATION .)
 install(FILES ${CMAKE_SOURCE_DIR}/tools/README.md DESTINATION tools)
+
+# The driver's SDK: the client library (client/) as a team that does not use
+# this repository needs it.
+#   include/                      the public headers and paperchk_version.h
+#   lib/<arch>/                   the static library
+#   lib/cmake/paperchk_client/    the CMake package (one for both architectures)
+#   src/                          the sources, with a standalone CMakeLists.txt and a Makefile
+#   example/                      the C example
+# The client folder names its files: PAPERCHK_CLIENT_PUBLIC_HEADERS, and
+# PAPERCHK_CLIENT_SOURCES (the sources and the private headers they include).
+get_directory_property(client_public_headers DIRECTORY ${CMAKE_SOURCE_DIR}/client DEFINITION PAPERCHK_CLIENT_PUBLIC_HEADERS)
+get_directory_property(client_sources DIRECTORY ${CMAKE_SOURCE_DIR}/client DEFINITION PAPERCHK_CLIENT_SOURCES)
+
+install(TARGETS paperchk_client ARCHIVE DESTINATION lib/${PAPERCHK_ARCH})
+install(FILES ${client_public_headers} ${PAPERCHK_GENERATED_DIR}/paperchk_version.h DESTINATION include)
+install(FILES ${CMAKE_SOURCE_DIR}/client/example/driver_example.c DESTINATION example)
+
+# The sources keep their folder below the repository's root, since they
+# include each other by it.
+set(PAPERCHK_CLIENT_SOURCE_NAMES "")
+set(PAPERCHK_CLIENT_COMPILED_NAMES "")
+foreach(source ${client_sources})
+  file(RELATIVE_PATH name ${CMAKE_SOURCE_DIR} ${source})
+  get_filename_component(folder ${name} DIRECTORY)
+  install(FILES ${source} DESTINATION src/${folder})
+  list(APPEND PAPERCHK_CLIENT_SOURCE_NAMES ${name})
+  if(name MATCHES "\\.(c|cpp)$")
+    list(APPEND PAPERCHK_CLIENT_COMPILED_NAMES ${name})
+  endif()
+endforeach()
+list(JOIN PAPERCHK_CLIENT_COMPILED_NAMES " " PAPERCHK_CLIENT_MAKE_SOURCES)
+list(JOIN PAPERCHK_CLIENT_COMPILED_NAMES "\n    " PAPERCHK_CLIENT_CMAKE_SOURCES)
+
+set(sdk_in ${CMAKE_SOURCE_DIR}/release/sdk)
+set(sdk_out ${CMAKE_BINARY_DIR}/sdk)
+set(PAPERCHK_CLIENT_LIBRARY_FILE libpaperchk_client.a)
+set(PAPERCHK_CLIENT_SYSTEM_LIBRARIES kernel32)
+configure_file(${sdk_in}/paperchk_client-config.cmake.in ${sdk_out}/paperchk_client-config.cmake @ONLY)
+configure_file(${sdk_in}/CMakeLists.txt.in ${sdk_out}/CMakeLists.txt @ONLY)
+configure_file(${sdk_in}/Makefile.in ${sdk_out}/Makefile @ONLY)
+include(CMakePackageConfigHelpers)
+write_basic_package_version_file(${sdk_out}/paperchk_client-config-version.cmake
+                                 VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion ARCH_INDEPENDENT)
+install(FILES ${sdk_out}/paperchk_client-config.cmake ${sdk_out}/paperchk_client-config-version.cmake
+        DESTINATION lib/cmake/paperchk_client)
+install(FILES ${sdk_out}/CMakeLists.txt ${sdk_out}/Makefile DESTINATION src)
