@@ -9,9 +9,18 @@
 #include <stddef.h>
 #include <stdint.h>
 
+/* PAPERCHK_VERSION ("MAJOR.MINOR.PATCH") and its parts: the release this
+ * header comes from. */
+#include "paperchk_version.h"
+
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+/* The version the library was built as (PAPERCHK_VERSION of its header), for
+ * the driver's log: it differs from PAPERCHK_VERSION when the header and the
+ * library come from different releases. */
+const char* paperchk_client_version(void);
 
 #define PAPERCHK_MAX_ITEMS 3
 #define PAPERCHK_ERROR_MESSAGE_SIZE 384

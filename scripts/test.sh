@@ -73,6 +73,11 @@ fi
 # The release's bytes depend on the sources alone: the product built twice in
 # two temporary folders and compared.
 step "release: reproducible" bash scripts/reproducible.sh
+# The SDK of a release packed from the win32 and win64 builds, used from the
+# unpacked archive alone as a driver team would (tests/consumer/run.sh).
+if [[ " ${failed_steps[*]} " != *" win32: build "* && " ${failed_steps[*]} " != *" win64: build "* ]]; then
+  step "release: consumer" bash tests/consumer/run.sh
+fi
 # The figures the footprint tests found (ctest shows a passing test's output
 # only in its log).
 for preset in $(printf '%s\n' win32 "$windows" | sort -u); do

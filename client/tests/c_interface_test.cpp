@@ -107,4 +107,15 @@ TEST(CInterface, ExchangeFunctionsOnARealFile) {
   EXPECT_EQ(paperchk_read_decision(nullptr, &decision), PAPERCHK_BAD_ARGUMENT);
 }
 
+// The header's version is the project's (project() in CMakeLists.txt, passed
+// in by the build), its parts agree with its text, and the library reports
+// the version of the header it was built with.
+TEST(CInterface, VersionIsTheProjectsInHeaderAndLibrary) {
+  EXPECT_STREQ(PAPERCHK_VERSION, PAPERCHK_PROJECT_VERSION);
+  const std::string parts = std::to_string(PAPERCHK_VERSION_MAJOR) + "." + std::to_string(PAPERCHK_VERSION_MINOR) +
+                            "." + std::to_string(PAPERCHK_VERSION_PATCH);
+  EXPECT_EQ(std::string(PAPERCHK_VERSION).rfind(parts, 0), 0u) << parts;
+  EXPECT_STREQ(paperchk_client_version(), PAPERCHK_VERSION);
+}
+
 }  // namespace
