@@ -7,8 +7,9 @@
 #     paperchk::client) for x86 and x64 with mingw-w64, and for x64 with
 #     clang targeting the mingw-w64 ABI; the C program must be linked by the
 #     C compiler and import system DLLs only;
-#   - builds the library's sources and the C example with the archive's plain
-#     Makefile, with mingw-w64 gcc and with clang;
+#   - builds the library's sources with the archive's standalone CMakeLists
+#     (clang), and them and the C example with its plain Makefile (mingw-w64
+#     gcc and clang);
 #   - runs the x64 C program under Wine on its own Xvfb, launching the
 #     archive's paperchk.exe, while consumer_press.exe presses "Ignora" with
 #     real input: the decision read back must be 2, paperchk must have ended,
@@ -77,6 +78,12 @@ makefile_build() {  # makefile_build NAME MAKE-ARGS...: the archive's sources an
     make -C "$out/src" "${@:2}" &&
     bash scripts/footprint.sh x86_64-w64-mingw32-objdump "$out/src/driver_example.exe"
 }
+standalone_cmake() {  # the archive's src/CMakeLists.txt, by clang, warnings as errors
+  cmake -S "$sdk/src" -B "$work/standalone-clang" -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_C_COMPILER=clang \
+    -DCMAKE_C_COMPILER_TARGET=x86_64-w64-mingw32 -DCMAKE_C_FLAGS="-Wall -Wextra -Wpedantic -Wconversion -Werror" &&
+    cmake --build "$work/standalone-clang" -j2
+}
+check "standalone CMakeLists, x64 clang" standalone_cmake
 check "Makefile, x64 mingw-w64 gcc" makefile_build gcc CC=x86_64-w64-mingw32-gcc-posix AR=x86_64-w64-mingw32-ar
 check "Makefile, x64 clang" makefile_build clang CC="clang $clang_flags" AR=x86_64-w64-mingw32-ar
 
