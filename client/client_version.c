@@ -1,5 +1,5 @@
-/* The version the library was built as: PAPERCHK_VERSION of the header it
+/* The version the library was built as: PAPERCHK_CLIENT_VERSION of the header it
  * was compiled with. */
-#include "client/paperchk_client.h"
+#include "paperchk_client.h"
 
-const char* paperchk_client_version(void) { return PAPERCHK_VERSION; }
+const char* paperchk_client_version(void) { return PAPERCHK_CLIENT_VERSION; }

@@ -18,7 +18,7 @@ install(FILES ${CMAKE_SOURCE_DIR}/tools/README.md DESTINATION tools)
 
 # The driver's SDK: the client library (client/) as a team that does not use
 # this repository needs it.
-#   include/                      the public headers and paperchk_version.h
+#   include/                      the public headers
 #   lib/<arch>/                   the static library
 #   lib/cmake/paperchk_client/    the CMake package (one for both architectures)
 #   src/                          the sources, with a standalone CMakeLists.txt and a Makefile
@@ -29,7 +29,7 @@ get_directory_property(client_public_headers DIRECTORY ${CMAKE_SOURCE_DIR}/clien
 get_directory_property(client_sources DIRECTORY ${CMAKE_SOURCE_DIR}/client DEFINITION PAPERCHK_CLIENT_SOURCES)
 
 install(TARGETS paperchk_client ARCHIVE DESTINATION lib/${PAPERCHK_ARCH})
-install(FILES ${client_public_headers} ${PAPERCHK_GENERATED_DIR}/paperchk_version.h DESTINATION include)
+install(FILES ${client_public_headers} DESTINATION include)
 install(FILES ${CMAKE_SOURCE_DIR}/client/example/driver_example.c DESTINATION example)
 
 # The sources include each other and the public headers by plain name:

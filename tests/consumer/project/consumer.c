@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     (void)fprintf(stderr, "usage: consumer_c PAPERCHK_PATH EXCHANGE_PATH\n");
     return 2;
   }
-  printf("version: %s %s\n", PAPERCHK_VERSION, paperchk_client_version());
+  printf("version: %s %s\n", PAPERCHK_CLIENT_VERSION, paperchk_client_version());
 
   /* The job wants the upper tray with A4; the printer has the lower tray. */
   request.printer_name = "Stampante Ufficio 2";
@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
   options.decision_timeout_ms = 60000;
 
   status = paperchk_launch(argv[1], &request, &options, &result);
-  if (status != PAPERCHK_OK) {
+  if (status != PAPERCHK_OK || result.ending != PAPERCHK_DECIDED) {
     (void)fprintf(stderr, "launch: status %d, ending %d, %s\n", status, result.ending, result.error.message);
     return 1;
   }
