@@ -30,6 +30,7 @@ get_directory_property(client_sources DIRECTORY ${CMAKE_SOURCE_DIR}/client DEFIN
 
 install(TARGETS paperchk_client ARCHIVE DESTINATION lib/${PAPERCHK_ARCH})
 install(FILES ${client_public_headers} DESTINATION include)
+install(FILES ${CMAKE_SOURCE_DIR}/client/README.md DESTINATION . RENAME SDK.md)
 install(FILES ${CMAKE_SOURCE_DIR}/client/example/driver_example.c DESTINATION example)
 
 # The sources include each other and the public headers by plain name:

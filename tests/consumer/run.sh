@@ -67,10 +67,15 @@ cmake_project() {  # cmake_project NAME C-COMPILER CXX-COMPILER [CMAKE ARGS...]
 }
 check "CMake project, x86 mingw-w64 gcc" cmake_project x86 i686-w64-mingw32-gcc-posix i686-w64-mingw32-g++-posix
 check "CMake project, x64 mingw-w64 gcc" cmake_project x64 x86_64-w64-mingw32-gcc-posix x86_64-w64-mingw32-g++-posix
-clang_flags="--target=x86_64-w64-mingw32 -L$(gcc_libs x86_64-w64-mingw32)"
+# Debian's clang 14 finds mingw-w64's headers and linker for this target, but
+# not gcc's libraries and C++ headers (under gcc's own folder), and the posix
+# thread model's libstdc++ needs winpthread, which clang does not add.
+gcc_dir=$(gcc_libs x86_64-w64-mingw32)
 check "CMake project, x64 clang" cmake_project clang clang clang++ \
   -DCMAKE_C_COMPILER_TARGET=x86_64-w64-mingw32 -DCMAKE_CXX_COMPILER_TARGET=x86_64-w64-mingw32 \
-  -DCMAKE_EXE_LINKER_FLAGS="-L$(gcc_libs x86_64-w64-mingw32)"
+  -DCMAKE_EXE_LINKER_FLAGS="-L$gcc_dir" \
+  -DCMAKE_CXX_FLAGS="-isystem $gcc_dir/include/c++ -isystem $gcc_dir/include/c++/x86_64-w64-mingw32" \
+  -DCMAKE_CXX_STANDARD_LIBRARIES="-Wl,--whole-archive -lpthread -Wl,--no-whole-archive"
 
 makefile_build() {  # makefile_build NAME MAKE-ARGS...: the archive's sources and example
   local out=$work/make-$1
@@ -80,12 +85,14 @@ makefile_build() {  # makefile_build NAME MAKE-ARGS...: the archive's sources an
 }
 standalone_cmake() {  # the archive's src/CMakeLists.txt, by clang, warnings as errors
   cmake -S "$sdk/src" -B "$work/standalone-clang" -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_C_COMPILER=clang \
-    -DCMAKE_C_COMPILER_TARGET=x86_64-w64-mingw32 -DCMAKE_C_FLAGS="-Wall -Wextra -Wpedantic -Wconversion -Werror" &&
+    -DCMAKE_C_COMPILER_TARGET=x86_64-w64-mingw32 -DCMAKE_C_FLAGS="-Wall -Wextra -Wpedantic -Wconversion -Werror" \
+    -DCMAKE_EXE_LINKER_FLAGS="-L$gcc_dir" &&
     cmake --build "$work/standalone-clang" -j2
 }
 check "standalone CMakeLists, x64 clang" standalone_cmake
 check "Makefile, x64 mingw-w64 gcc" makefile_build gcc CC=x86_64-w64-mingw32-gcc-posix AR=x86_64-w64-mingw32-ar
-check "Makefile, x64 clang" makefile_build clang CC="clang $clang_flags" AR=x86_64-w64-mingw32-ar
+check "Makefile, x64 clang" makefile_build clang CC="clang --target=x86_64-w64-mingw32" AR=x86_64-w64-mingw32-ar \
+  LDFLAGS="-L$gcc_dir"
 
 run_consumer() {  # the x64 C program under Wine, "Ignora" pressed with real input
   local output=$work/consumer.out
@@ -93,6 +100,8 @@ run_consumer() {  # the x64 C program under Wine, "Ignora" pressed with real inp
     build/win64/tests/consumer/consumer_press.exe Ignora "$output" \
     "$work/cmake-x64/consumer_c.exe" "Z:${sdk//\//\\}\\bin\\x64\\paperchk.exe" "Z:${work//\//\\}\\exchange.bin"
   local status=$?
+  tr -d '\r' <"$output" >"$output.unix"
+  output=$output.unix
   cat "$output"
   ((status == 0)) &&
     grep -qx "version: $version $version" "$output" &&
