@@ -390,3 +390,7 @@ int paperchk_build_command_line(const char* program_path, const paperchk_request
   converted.exchange_path = counted(request->exchange_path);
   return paperchk_build_counted(counted(program_path), &converted, buffer, buffer_size, error);
 }
+
+/* The version the library was built as: PAPERCHK_CLIENT_VERSION of the
+ * header it was compiled with (beside the builder, which every driver links). */
+const char* paperchk_client_version(void) { return PAPERCHK_CLIENT_VERSION; }
