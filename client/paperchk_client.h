@@ -1,8 +1,13 @@
-/* The driver's side of paperchk for drivers written in C: the command-line
- * builder, the exchange file and (on Windows) the launcher. Plain structs,
- * buffers owned by the caller, no allocation the caller has to free; no C++
- * exception crosses these functions. Every text is an 8-bit string in the
- * system's code page, as paperchk reads its command line. */
+/* The driver's side of paperchk: the command-line builder, the exchange file
+ * and (on Windows) the launcher. Plain C99: a driver compiles the .c files of
+ * this folder with its own C compiler and links with nothing but the system's
+ * DLLs. Plain structs, buffers owned by the caller, nothing allocated, no
+ * global state. Every text is an 8-bit string in the system's code page, as
+ * paperchk reads its command line.
+ *
+ * Every function fills its `error` (when not null) and its result on every
+ * path, a null argument included: the status says whether it worked, the
+ * error names the field, the rule and, for a failure of the system, its code. */
 #ifndef PAPERCHK_CLIENT_H
 #define PAPERCHK_CLIENT_H
 
@@ -13,42 +18,66 @@
 extern "C" {
 #endif
 
+/* The release this header belongs to. It is project(paperchk VERSION ...)
+ * of the repository's CMakeLists.txt, which refuses to configure when the
+ * two differ (cmake/version.cmake). */
+#define PAPERCHK_CLIENT_VERSION "1.0.0"
+
+/* The version the library was built as (PAPERCHK_CLIENT_VERSION of its
+ * header), for the driver's log: it differs from PAPERCHK_CLIENT_VERSION when
+ * the header and the library come from different releases. */
+const char* paperchk_client_version(void);
+
+/* paperchk's limits in characters, the terminating NUL not counted. */
 #define PAPERCHK_MAX_ITEMS 3
+#define PAPERCHK_MAX_CODE 65535u                /* codes are catalogue numbers */
+#define PAPERCHK_MAX_TOKEN_LENGTH 511           /* every field after the item-count word */
+#define PAPERCHK_MAX_PRINTER_NAME_LENGTH 509    /* one token with the two quotes */
+#define PAPERCHK_MAX_PORT_LENGTH 511
+#define PAPERCHK_MAX_EXCHANGE_PATH_LENGTH 511   /* one token */
+#define PAPERCHK_MAX_PROGRAM_PATH_LENGTH 1023
+#define PAPERCHK_MAX_COMMAND_LINE_LENGTH 4095
+#define PAPERCHK_COMMAND_LINE_SIZE 4096         /* a buffer this large always suffices */
 #define PAPERCHK_ERROR_MESSAGE_SIZE 384
 
 /* Results of the functions below; 0 is success. */
 enum paperchk_status {
   PAPERCHK_OK = 0,
-  PAPERCHK_REFUSED = 1,      /* the request breaks a rule: see the error */
-  PAPERCHK_BAD_ARGUMENT = 2, /* a null pointer where one is needed */
-  PAPERCHK_FILE_ERROR = 3,   /* the exchange file cannot be used */
-  PAPERCHK_INTERNAL = 4,     /* out of memory or another unexpected failure */
-  PAPERCHK_NO_DECISION = 5,  /* (launcher) paperchk did not start, ended or was ended without one */
-  PAPERCHK_NOT_ENDED = 6     /* (launcher) a decision came, but paperchk had to be ended */
+  PAPERCHK_REFUSED = 1,      /* the request breaks a rule, or the buffer is too small: see the error */
+  PAPERCHK_BAD_ARGUMENT = 2, /* a null pointer where one is needed: error.field names it */
+  PAPERCHK_FILE_ERROR = 3,   /* the exchange file cannot be used: see error.system_error */
+  PAPERCHK_NO_DECISION = 4,  /* (launcher) paperchk did not start, ended or was ended without one */
+  PAPERCHK_NOT_ENDED = 5     /* (launcher) a decision came, but paperchk had to be ended */
 };
 
-/* Which field broke which rule (the values of paperchk_client::Field and
- * ::Rule in client/command_line.h, in that order). */
+/* Which field or argument broke which rule. */
 enum paperchk_field {
   PAPERCHK_FIELD_NONE, PAPERCHK_FIELD_PROGRAM_PATH, PAPERCHK_FIELD_PRINTER_NAME, PAPERCHK_FIELD_PORT,
   PAPERCHK_FIELD_ITEMS, PAPERCHK_FIELD_SETTING_NAME, PAPERCHK_FIELD_APPLICATION_VALUE,
   PAPERCHK_FIELD_PRINTER_VALUE, PAPERCHK_FIELD_PAPER_SOURCE, PAPERCHK_FIELD_OTHER_TRAY_SIZE,
-  PAPERCHK_FIELD_OTHER_TRAY_MEDIA, PAPERCHK_FIELD_EXCHANGE_PATH, PAPERCHK_FIELD_COMMAND_LINE
+  PAPERCHK_FIELD_OTHER_TRAY_MEDIA, PAPERCHK_FIELD_EXCHANGE_PATH, PAPERCHK_FIELD_COMMAND_LINE,
+  /* the arguments of the functions themselves */
+  PAPERCHK_FIELD_REQUEST, PAPERCHK_FIELD_BUFFER, PAPERCHK_FIELD_DECISION, PAPERCHK_FIELD_RESULT,
+  PAPERCHK_FIELD_FILES
 };
 
 enum paperchk_rule {
   PAPERCHK_RULE_NONE, PAPERCHK_RULE_EMPTY, PAPERCHK_RULE_TOO_LONG, PAPERCHK_RULE_NUL, PAPERCHK_RULE_BACKSLASH,
   PAPERCHK_RULE_PRINTER_CONNECTION, PAPERCHK_RULE_SPACE, PAPERCHK_RULE_NOT_NETWORK_PATH,
   PAPERCHK_RULE_MISREAD_AS_NETWORK_PATH, PAPERCHK_RULE_COMMA_IN_NETWORK_PATH, PAPERCHK_RULE_ITEM_COUNT,
-  PAPERCHK_RULE_CODE_OUT_OF_RANGE, PAPERCHK_RULE_BUFFER_TOO_SMALL
+  PAPERCHK_RULE_CODE_OUT_OF_RANGE, PAPERCHK_RULE_BUFFER_TOO_SMALL,
+  PAPERCHK_RULE_NULL,             /* a null pointer */
+  PAPERCHK_RULE_SYSTEM_FAILURE,   /* the system refused: system_error holds its code */
+  PAPERCHK_RULE_UNEXPECTED_VALUE  /* the exchange file holds a decision paperchk never writes */
 };
 
 typedef struct paperchk_error {
-  int field;      /* enum paperchk_field */
-  int rule;       /* enum paperchk_rule */
-  size_t limit;   /* the limit broken: characters, items, largest code, bytes needed */
-  size_t item;    /* 1 to 3 for the fields of an item, else 0 */
-  char message[PAPERCHK_ERROR_MESSAGE_SIZE]; /* one sentence naming all of it */
+  int field;             /* enum paperchk_field */
+  int rule;              /* enum paperchk_rule */
+  size_t limit;          /* the limit broken: characters, items, largest code, bytes needed */
+  size_t item;           /* 1 to 3 for the fields of an item, else 0 */
+  uint32_t system_error; /* GetLastError() or errno of a failure of the system, else 0 */
+  char message[PAPERCHK_ERROR_MESSAGE_SIZE]; /* one sentence naming all of it; empty on success */
 } paperchk_error;
 
 /* One mismatching setting: three catalogue numbers (0 to 65535). */
@@ -67,53 +96,92 @@ typedef struct paperchk_request {
   int second_tray_shown;      /* non-zero: the tray selector may offer the other tray */
   uint32_t other_tray_size;
   uint32_t other_tray_media;
-  const char* exchange_path;  /* no spaces */
+  const char* exchange_path;  /* no spaces (see paperchk_make_exchange_path) */
 } paperchk_request;
 
 /* Writes "program_path 3_Item ..." and its NUL into `buffer`. On refusal the
- * buffer holds the empty text and `error` (may be null) says why; a buffer
- * that is too small is refused with PAPERCHK_RULE_BUFFER_TOO_SMALL and the
- * size needed in error->limit. 4096 bytes always suffice. */
+ * buffer (if any) holds the empty text and `error` says why. A buffer that is
+ * too small, or none (NULL, 0), is refused with PAPERCHK_RULE_BUFFER_TOO_SMALL
+ * and the size needed in error->limit; PAPERCHK_COMMAND_LINE_SIZE bytes
+ * always suffice. */
 int paperchk_build_command_line(const char* program_path, const paperchk_request* request, char* buffer,
                                 size_t buffer_size, paperchk_error* error);
 
+/* Fills error->message from its codes (a driver that builds its own error,
+ * or the C++ layer, uses it). */
+void paperchk_describe_error(paperchk_error* error);
+
+/* The file access under the exchange functions: the system's (CreateFileA
+ * and the like, sharing reading and writing as paperchk does; open() and the
+ * like on POSIX hosts), or a driver's or a test's own. */
+enum paperchk_io_status { PAPERCHK_IO_DONE, PAPERCHK_IO_MISSING, PAPERCHK_IO_FAILED };
+typedef struct paperchk_files {
+  void* context;
+  /* A handle, or NULL with *status MISSING (no file or folder) or FAILED.
+   * create_empty: create the file or cut it to nothing; else open an existing one. */
+  void* (*open)(void* context, const char* path, int create_empty, int* status, uint32_t* system_error);
+  /* Non-zero when done; a short file gives fewer bytes. */
+  int (*read_at)(void* context, void* file, uint64_t offset, uint8_t* buffer, size_t size, size_t* got,
+                 uint32_t* system_error);
+  int (*write_at)(void* context, void* file, uint64_t offset, const uint8_t* data, size_t size,
+                  size_t* written, uint32_t* system_error);
+  void (*close)(void* context, void* file);
+  int (*remove)(void* context, const char* path, uint32_t* system_error); /* enum paperchk_io_status */
+} paperchk_files;
+
+const paperchk_files* paperchk_system_files(void);
+
+/* The exchange functions below on other files. */
+int paperchk_files_prepare(const paperchk_files* files, const char* path, int create_empty, paperchk_error* error);
+int paperchk_files_read_decision(const paperchk_files* files, const char* path, uint32_t* decision,
+                                 paperchk_error* error);
+int paperchk_files_write_flag(const paperchk_files* files, const char* path, uint32_t flag, paperchk_error* error);
+
 /* Before starting paperchk: 1 creates the file holding {0, 0}; 0 removes an
  * old one (none there is fine) and leaves the creation to paperchk. */
-int paperchk_prepare_exchange_file(const char* path, int create_empty);
+int paperchk_prepare_exchange_file(const char* path, int create_empty, paperchk_error* error);
 
 /* The decision in the file: *decision is 0 while none is written (no file,
  * a short file, decision 0), else 1 retry, 2 ignore, 3 cancel printing.
  * PAPERCHK_FILE_ERROR when the file cannot be read or holds another value
- * (then *decision is that value). */
-int paperchk_read_decision(const char* path, uint32_t* decision);
+ * (then *decision is that value and the rule PAPERCHK_RULE_UNEXPECTED_VALUE). */
+int paperchk_read_decision(const char* path, uint32_t* decision, paperchk_error* error);
 
 /* After a retry, once the printer has been read again: writes 1 into the
- * completion flag (4 bytes at offset 4, nothing else touched). */
-int paperchk_write_completion_flag(const char* path);
+ * completion flag (4 bytes at offset 4, nothing else touched; a missing file
+ * is not created). */
+int paperchk_write_completion_flag(const char* path, paperchk_error* error);
 
 #ifdef _WIN32
 
-/* What the launcher saw. */
+/* What the launcher saw. 0 is "nothing happened", so a zeroed result never
+ * reads as a decision. */
 enum paperchk_ending {
-  PAPERCHK_DECIDED = 0,          /* `decision` came (1, 2 or 3) */
-  PAPERCHK_REQUEST_REFUSED = 1,  /* refused before start-up; paperchk never ran; see `error` */
-  PAPERCHK_START_FAILED = 2,     /* CreateProcess failed; see `system_error` */
-  PAPERCHK_FILE_FAILED = 3,      /* the exchange file could not be prepared or read */
-  PAPERCHK_PROCESS_GONE = 4,     /* paperchk ended without a decision (its start-up error, say) */
-  PAPERCHK_TIMED_OUT = 5         /* no decision within decision_timeout_ms; paperchk was ended */
+  PAPERCHK_NOT_LAUNCHED = 0,     /* a bad argument: nothing was tried; see `error` */
+  PAPERCHK_DECIDED = 1,          /* `decision` came (1, 2 or 3) */
+  PAPERCHK_REQUEST_REFUSED = 2,  /* refused before start-up; paperchk never ran; see `error` */
+  PAPERCHK_START_FAILED = 3,     /* CreateProcess failed; see error.system_error */
+  PAPERCHK_FILE_FAILED = 4,      /* the exchange file could not be created, opened or read; error.system_error */
+  PAPERCHK_PROCESS_GONE = 5,     /* paperchk ended without a decision (its start-up error, say) */
+  PAPERCHK_TIMED_OUT = 6         /* no decision within decision_timeout_ms; paperchk was ended */
 };
 
 /* Called after "Riprova": read the printer again. Return non-zero on success
  * (the result is reported in reread_succeeded; the flag is written either way). */
 typedef int (*paperchk_reread_printer)(void* context);
+/* Called once paperchk runs, before the wait for the decision (a driver may log it). */
+typedef void (*paperchk_started)(void* context, uint32_t process_id);
 
 typedef struct paperchk_launch_options {
   paperchk_reread_printer reread_printer; /* may be null */
-  void* context;                          /* passed to reread_printer */
+  void* context;                          /* passed to reread_printer and started */
+  paperchk_started started;               /* may be null */
   int create_exchange_file;               /* 1: create {0, 0} first; 0: remove an old file */
+  int keep_exchange_file;                 /* 0: the launcher removes the file at the end */
   uint32_t decision_timeout_ms;           /* 0: wait for the user as long as it takes */
   uint32_t end_timeout_ms;                /* how long paperchk may take to end (0: 10000) */
   uint32_t poll_interval_ms;              /* 0: 50 */
+  const paperchk_files* files;            /* null: the system's files */
 } paperchk_launch_options;
 
 typedef struct paperchk_launch_result {
@@ -125,19 +193,47 @@ typedef struct paperchk_launch_result {
   int exit_status_known;     /* paperchk ended and its exit status was read */
   uint32_t exit_status;
   int terminated;            /* paperchk had to be ended by the launcher */
-  uint32_t system_error;     /* GetLastError() of a failed start */
-  paperchk_error error;      /* with PAPERCHK_REQUEST_REFUSED */
+  int ends_with_driver;      /* paperchk ran in a job that ends it if the driver's process ends */
+  int exchange_file_removed; /* the launcher removed the exchange file at the end */
+  paperchk_error error;      /* why, for every ending but PAPERCHK_DECIDED (and a flag not written) */
 } paperchk_launch_result;
 
-/* Starts paperchk (its short path when the path holds a space), waits for
- * the decision or its end, after a retry calls reread_printer, writes the
- * completion flag and waits for the end. Leaves no process and no handle
- * behind. Returns PAPERCHK_OK when a decision came and paperchk ended by
- * itself; PAPERCHK_REFUSED, PAPERCHK_FILE_ERROR (the file could not be
- * prepared or read, or the completion flag not written), PAPERCHK_NO_DECISION
- * or PAPERCHK_NOT_ENDED otherwise; `result` says more. `options` may be null. */
+/* Starts paperchk (its short path when the path holds a space) and plays the
+ * driver's part until it ends:
+ *  - refuses a request paperchk would misread, and checks that the exchange
+ *    file can be created where paperchk will look for it, before starting;
+ *  - starts paperchk in a job object that ends it when the driver's process
+ *    ends (Windows 8 and later, or a driver in no job; otherwise paperchk
+ *    runs without, and ends_with_driver says 0);
+ *  - waits for the decision or paperchk's end, handling the messages sent to
+ *    the calling thread's windows meanwhile (posted ones stay queued);
+ *  - after a retry calls reread_printer, writes the completion flag and
+ *    waits for the end (end_timeout_ms); whatever still runs is ended;
+ *  - removes the exchange file unless keep_exchange_file.
+ * Leaves no process and no handle behind. Returns PAPERCHK_OK when a decision
+ * came and paperchk ended by itself; PAPERCHK_BAD_ARGUMENT, PAPERCHK_REFUSED,
+ * PAPERCHK_FILE_ERROR (the file could not be prepared or read, or the
+ * completion flag not written), PAPERCHK_NO_DECISION or PAPERCHK_NOT_ENDED
+ * otherwise; `result` says more. `options` may be null. */
 int paperchk_launch(const char* program_path, const paperchk_request* request,
                     const paperchk_launch_options* options, paperchk_launch_result* result);
+
+/* Writes a new exchange path into `buffer`: a unique file name in the user's
+ * temporary folder (GetTempPath, in its short form when it holds a space),
+ * created empty so no other run takes the name. The launcher removes it at
+ * the end unless told to keep it. MAX_PATH (260) bytes suffice. */
+int paperchk_make_exchange_path(char* buffer, size_t buffer_size, paperchk_error* error);
+
+/* For tools: the path's short form when it holds a space (paperchk takes the
+ * first space for the end of its own path), else the path itself; refused
+ * like a command line when the buffer is too small. */
+int paperchk_short_program_path(const char* path, char* buffer, size_t buffer_size, paperchk_error* error);
+
+/* For tools that try out what paperchk does with a line the builder would
+ * refuse: the launcher's run for a command line nothing here checks.
+ * `program_path` is the module started; `exchange_path` the file in the line. */
+int paperchk_launch_command_line(const char* program_path, const char* command_line, const char* exchange_path,
+                                 const paperchk_launch_options* options, paperchk_launch_result* result);
 
 #endif /* _WIN32 */
 

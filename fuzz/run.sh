@@ -41,7 +41,7 @@ if [[ $target == round-trip ]]; then
   source_file=$root/client/fuzz/round_trip_fuzzer.cpp
   kept=$root/client/fuzz/corpus
   findings=$root/client/fuzz/findings
-  extra=("$root/client/command_line.cpp")
+  extra=("$root/client/command_line.c")
 fi
 mkdir -p "$out/corpus" "$findings"
 
@@ -49,9 +49,16 @@ mkdir -p "$out/corpus" "$findings"
 mapfile -t core < <(find "$root/report" "$root/resources" "$root/dialog" "$root/exchange" "$root/help" \
   -maxdepth 1 -name '*.cpp' ! -name '*_win32.cpp' ! -name '*_posix.cpp' | sort)
 
+# The client library is C: its sources become objects of their own first.
+objects=()
+for each in "${extra[@]}"; do
+  clang -std=c99 -g -O1 -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined \
+    -c "$each" -o "$out/$(basename "$each").o"
+  objects+=("$out/$(basename "$each").o")
+done
 clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined \
   -fno-sanitize-recover=undefined -I"$root" -I"$root/tests" \
-  "$source_file" "${extra[@]}" "${core[@]}" \
+  "$source_file" "${objects[@]}" "${core[@]}" \
   -o "$out/fuzzer"
 
 cp -n "$kept"/* "$out/corpus/"

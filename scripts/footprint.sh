@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Prints a Windows program's size and the DLLs it imports, and fails when it
-# imports anything but the system's own DLLs, is larger than a limit, or (given
-# the linker's map) links any part of the C++ library or the threading library:
+# Prints a Windows program's size, the DLLs it imports and its exploit
+# mitigations, and fails when it imports anything but the system's own DLLs,
+# is larger than a limit, lacks a mitigation (scripts/pe_hardening.py), or
+# (given the linker's map) links any part of the C++ library or the threading
+# library:
 #   footprint.sh OBJDUMP PROGRAM [MAX_BYTES [MAP]]
 set -uo pipefail
 
@@ -41,6 +43,8 @@ while read -r dll; do
     status=1
   fi
 done <<<"$imports"
+
+python3 "$(dirname "${BASH_SOURCE[0]}")/pe_hardening.py" "$program" || status=1
 
 if [[ -n $map ]]; then
   linked=$(grep -oE 'lib(stdc\+\+|supc\+\+|winpthread|gcc_eh)[^/( ]*\.a\([^)]*\)' "$map" | sort -u)

@@ -70,11 +70,19 @@ fi
 if [[ $windows == win64 && " ${failed_steps[*]} " != *" win32: build "* ]]; then
   step "win32: footprint" run_ctest win32 -R '^footprint$'
 fi
+# The release's bytes depend on the sources alone: the product built twice in
+# two temporary folders and compared.
+step "release: reproducible" bash scripts/reproducible.sh
+# The SDK of a release packed from the win32 and win64 builds, used from the
+# unpacked archive alone as a driver team would (tests/consumer/run.sh).
+if [[ " ${failed_steps[*]} " != *" win32: build "* && " ${failed_steps[*]} " != *" win64: build "* ]]; then
+  step "release: consumer" bash tests/consumer/run.sh
+fi
 # The figures the footprint tests found (ctest shows a passing test's output
 # only in its log).
 for preset in $(printf '%s\n' win32 "$windows" | sort -u); do
   log=build/$preset/Testing/Temporary/LastTest.log
-  [[ -f $log ]] && grep -E '^(size|imports|map): ' "$log" | sed "s/^/$preset footprint: /"
+  [[ -f $log ]] && grep -E '^(size|imports|hardening|map): ' "$log" | sed "s/^/$preset footprint: /"
 done
 
 # One closing line over all ctest runs.
@@ -93,7 +101,7 @@ for name in "${failed_steps[@]}"; do
   [[ $name == *tests ]] || failed=$((failed + 1))
 done
 for name in "${passed_steps[@]}"; do
-  [[ $name == analysis:* ]] && passed=$((passed + 1))
+  [[ $name == analysis:* || $name == release:* ]] && passed=$((passed + 1))
 done
 echo
 ((${#failed_steps[@]})) && echo "failed steps: ${failed_steps[*]}"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "client/command_line.h"
+#include "client/paperchk_client.hpp"
 
 // "three-item" (the default), "two-item", "one-item", "manual-feed",
 // "auto-select", "unknown-source", "network-port". Nothing for another

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "client/launcher_win32.h"
+#include "client/paperchk_client.hpp"
 #include "sample_requests.h"
 #include "test_automation.h"
 
@@ -139,11 +139,13 @@ bool PressWhenShown(std::uint32_t processId, int button) {
 
 std::wstring WhyNoDecision(const client::LaunchResult& result) {
   switch (result.ending) {
-    case client::LaunchEnding::Decided: return L"";
+    case client::LaunchEnding::Decided:
+    case client::LaunchEnding::NotLaunched: return L"";
     case client::LaunchEnding::RequestRefused: return L"not started: " + drv::Widen(client::Describe(result.error));
     case client::LaunchEnding::StartFailed:
       return L"paperchk could not be started, error " + std::to_wstring(result.systemError);
-    case client::LaunchEnding::FileFailed: return L"the exchange file could not be prepared or read";
+    case client::LaunchEnding::FileFailed:
+      return L"the exchange file could not be prepared or read: " + drv::Widen(client::Describe(result.error));
     case client::LaunchEnding::ProcessGone: return L"paperchk ended";
     case client::LaunchEnding::TimedOut: return L"gave up waiting";
   }
@@ -187,6 +189,8 @@ int Run(const Options& options) {
   // Either start from {0, 0} or let paperchk create the file: an old
   // decision must not be taken for the user's.
   launch.preparation = options.create ? client::Preparation::CreateEmpty : client::Preparation::RemoveOld;
+  // The file stays for whoever runs standin (the demo and the soak read it).
+  launch.keepExchangeFile = true;
   launch.decisionTimeoutMs = options.decisionTimeoutMs;
   launch.endTimeoutMs = kEndTimeoutMs;
   bool pressed = true;

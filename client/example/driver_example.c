@@ -2,11 +2,11 @@
  * launcher start paperchk, read the printer again after "Riprova", and act on
  * the user's decision.
  *
- *   driver_example.exe PAPERCHK_PATH EXCHANGE_PATH
+ *   driver_example.exe PAPERCHK_PATH [EXCHANGE_PATH]
  */
 #include <stdio.h>
 
-#include "client/paperchk_client.h"
+#include "paperchk_client.h"
 
 /* The driver's own work after "Riprova": query the printer's trays again. */
 static int ReadPrinterAgain(void* context) {
@@ -18,19 +18,29 @@ static int ReadPrinterAgain(void* context) {
 int main(int argc, char** argv) {
   paperchk_request request = {0};
   paperchk_launch_options options = {0};
-  paperchk_launch_result result;
+  paperchk_launch_result result = {0};
+  paperchk_error error = {0};
+  char made_path[260] = "";
+  const char* exchange_path = made_path;
   int reads = 0;
   int status;
 
-  if (argc != 3) {
-    (void)fprintf(stderr, "usage: %s PAPERCHK_PATH EXCHANGE_PATH\n", argv[0]);
+  if (argc != 2 && argc != 3) {
+    (void)fprintf(stderr, "usage: %s PAPERCHK_PATH [EXCHANGE_PATH]\n", argv[0]);
     return 2;
+  }
+  if (argc == 3) {
+    exchange_path = argv[2];
+  } else if (paperchk_make_exchange_path(made_path, sizeof made_path, &error) != PAPERCHK_OK) {
+    /* A unique file in the user's temporary folder, with no space in its path. */
+    (void)fprintf(stderr, "no exchange file: %s\n", error.message);
+    return 1;
   }
 
   /* The job wants the upper tray with plain A4; the printer has the lower
    * tray selected, loaded with glossy A3, and its upper tray holds A4. */
   request.printer_name = "Stampante Ufficio 2";
-  request.port = "\\\\printserver01\\office-laser-2"; /* as the spooler names it */
+  request.port = "\\\\printserver01\\laser2"; /* as the spooler names it */
   request.item_count = 3;
   request.items[0].setting_name = 40001; /* Percorso carta */
   request.items[0].application_value = 30002;
@@ -45,28 +55,28 @@ int main(int argc, char** argv) {
   request.second_tray_shown = 1;
   request.other_tray_size = 768;
   request.other_tray_media = 20001;
-  request.exchange_path = argv[2];
+  request.exchange_path = exchange_path;
 
   options.reread_printer = ReadPrinterAgain;
   options.context = &reads;
   options.create_exchange_file = 1;
+  options.keep_exchange_file = 0; /* the launcher removes it at the end */
   options.end_timeout_ms = 10000;
 
   status = paperchk_launch(argv[1], &request, &options, &result);
-  if (result.ending == PAPERCHK_REQUEST_REFUSED) {
-    /* Nothing was started: the request would have been misread. */
-    (void)fprintf(stderr, "not started: %s\n", result.error.message);
-    return 1;
-  }
-  if (result.ending != PAPERCHK_DECIDED) {
-    (void)fprintf(stderr, "no decision (ending %d, status %d)\n", result.ending, status);
+  /* The status first: only with PAPERCHK_OK and PAPERCHK_NOT_ENDED (a
+   * decision, but paperchk had to be ended) is there a decision to act on. */
+  if (status != PAPERCHK_OK && status != PAPERCHK_NOT_ENDED) {
+    /* No decision (or, after "Riprova", the completion flag not written):
+     * the error names the field and rule, or the system's error code. */
+    (void)fprintf(stderr, "no decision (status %d, ending %d): %s\n", status, result.ending,
+                  result.error.message[0] != '\0' ? result.error.message : "paperchk ended without one");
     return 1;
   }
 
   switch (result.decision) {
     case 1: /* Riprova: the printer was read again; check the job once more */
-      printf("retry: printer read %d time(s), completion flag %s\n", reads,
-             result.completion_flag_written ? "written" : "NOT written");
+      printf("retry: printer read %d time(s), completion flag written\n", reads);
       break;
     case 2: /* Ignora: print with the printer's settings */
       printf("ignore: printing as the printer is set\n");
@@ -78,5 +88,5 @@ int main(int argc, char** argv) {
       break;
   }
   if (result.exit_status_known) printf("paperchk ended with status %lu\n", (unsigned long)result.exit_status);
-  return status == PAPERCHK_OK ? 0 : 1;
+  return 0;
 }

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "client/command_line.h"
+#include "client/paperchk_client.hpp"
 #include "dialog/paper_check_logic.h"
 #include "report/code.h"
 #include "report/mismatch_report.h"

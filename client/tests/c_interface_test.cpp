@@ -5,9 +5,15 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "client/paperchk_client.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -24,6 +30,20 @@ paperchk_request SampleRequest() {
   request.exchange_path = "C:\\x.bin";
   return request;
 }
+
+#ifdef _WIN32
+constexpr int kUntouched = -1;
+
+// paperchk_launch into a result full of garbage; hands back its error and ending.
+int Launch(const char* program, const paperchk_request* request, paperchk_error& error, int& ending) {
+  paperchk_launch_result result;
+  std::memset(&result, 0xAB, sizeof result);
+  const int status = paperchk_launch(program, request, nullptr, &result);
+  error = result.error;
+  ending = result.ending;
+  return status;
+}
+#endif
 
 const char kExpected[] = "paperchk.exe 1_Item \"Laser\"\\,,server,queue\\40002\\50009\\256\\30005\\1\\768\\20001\\C:\\x.bin";
 
@@ -69,42 +89,197 @@ TEST(CInterface, RefusalsCarryFieldRuleLimitItemAndMessage) {
   EXPECT_EQ(error.field, PAPERCHK_FIELD_PRINTER_VALUE);
   EXPECT_EQ(error.item, 1u);
   EXPECT_STREQ(error.message, "printer value of item 1 is not a catalogue number (0 to 65535)");
+}
 
-  request = SampleRequest();
-  request.port = nullptr;
-  EXPECT_EQ(paperchk_build_command_line("paperchk.exe", &request, buffer, sizeof buffer, &error),
-            PAPERCHK_BAD_ARGUMENT);
-  EXPECT_EQ(paperchk_build_command_line(nullptr, &request, buffer, sizeof buffer, nullptr), PAPERCHK_BAD_ARGUMENT);
-  EXPECT_EQ(paperchk_build_command_line("paperchk.exe", &request, buffer, 0, nullptr), PAPERCHK_BAD_ARGUMENT);
+// Every entry point with each null argument: the status says so, the error
+// names the argument (filled over whatever the caller's struct held), and a
+// launch result never reads as a decision. The size query (null, 0) is not
+// a null argument: it answers with the size needed.
+TEST(CInterface, EveryNullArgumentIsNamedAndNoResultReadsAsADecision) {
+  struct Row {
+    const char* what;
+    std::function<int(paperchk_request& request, paperchk_error& error, int& ending)> call;
+    int status;
+    int field;
+    int rule;
+    const char* message;
+  };
+  char buffer[4096];
+  std::uint32_t decision = 0;
+  const char path[] = "paperchk-client-null-rows.bin";
+  const int kNoEnding = -1;
+  const std::vector<Row> rows = {
+      {"build: program path", [&](paperchk_request& r, paperchk_error& e, int&) {
+         return paperchk_build_command_line(nullptr, &r, buffer, sizeof buffer, &e); },
+       PAPERCHK_BAD_ARGUMENT, PAPERCHK_FIELD_PROGRAM_PATH, PAPERCHK_RULE_NULL, "program path is a null pointer"},
+      {"build: request", [&](paperchk_request&, paperchk_error& e, int&) {
+         return paperchk_build_command_line("paperchk.exe", nullptr, buffer, sizeof buffer, &e); },
+       PAPERCHK_BAD_ARGUMENT, PAPERCHK_FIELD_REQUEST, PAPERCHK_RULE_NULL, "request is a null pointer"},
+      {"build: printer name", [&](paperchk_request& r, paperchk_error& e, int&) {
+         r.printer_name = nullptr;
+         return paperchk_build_command_line("paperchk.exe", &r, buffer, sizeof buffer, &e); },
+       PAPERCHK_BAD_ARGUMENT, PAPERCHK_FIELD_PRINTER_NAME, PAPERCHK_RULE_NULL, "printer name is a null pointer"},
+      {"build: port", [&](paperchk_request& r, paperchk_error& e, int&) {
+         r.port = nullptr;
+         return paperchk_build_command_line("paperchk.exe", &r, buffer, sizeof buffer, &e); },
+       PAPERCHK_BAD_ARGUMENT, PAPERCHK_FIELD_PORT, PAPERCHK_RULE_NULL, "port is a null pointer"},
+      {"build: exchange path", [&](paperchk_request& r, paperchk_error& e, int&) {
+         r.exchange_path = nullptr;
+         return paperchk_build_command_line("paperchk.exe", &r, buffer, sizeof buffer, &e); },
+       PAPERCHK_BAD_ARGUMENT, PAPERCHK_FIELD_EXCHANGE_PATH, PAPERCHK_RULE_NULL, "exchange path is a null pointer"},
+      {"build: null buffer with a size", [&](paperchk_request& r, paperchk_error& e, int&) {
+         return paperchk_build_command_line("paperchk.exe", &r, nullptr, 10, &e); },
+       PAPERCHK_BAD_ARGUMENT, PAPERCHK_FIELD_BUFFER, PAPERCHK_RULE_NULL, "buffer is a null pointer"},
+      {"build: the size query (null, 0)", [&](paperchk_request& r, paperchk_error& e, int&) {
+         return paperchk_build_command_line("paperchk.exe", &r, nullptr, 0, &e); },
+       PAPERCHK_REFUSED, PAPERCHK_FIELD_COMMAND_LINE, PAPERCHK_RULE_BUFFER_TOO_SMALL,
+       "command line does not fit the caller's buffer (86 bytes needed)"},
+      {"prepare: path", [&](paperchk_request&, paperchk_error& e, int&) {
+         return paperchk_prepare_exchange_file(nullptr, 1, &e); },
+       PAPERCHK_BAD_ARGUMENT, PAPERCHK_FIELD_EXCHANGE_PATH, PAPERCHK_RULE_NULL, "exchange path is a null pointer"},
+      {"read: path", [&](paperchk_request&, paperchk_error& e, int&) {
+         return paperchk_read_decision(nullptr, &decision, &e); },
+       PAPERCHK_BAD_ARGUMENT, PAPERCHK_FIELD_EXCHANGE_PATH, PAPERCHK_RULE_NULL, "exchange path is a null pointer"},
+      {"read: decision", [&](paperchk_request&, paperchk_error& e, int&) {
+         return paperchk_read_decision(path, nullptr, &e); },
+       PAPERCHK_BAD_ARGUMENT, PAPERCHK_FIELD_DECISION, PAPERCHK_RULE_NULL, "decision is a null pointer"},
+      {"flag: path", [&](paperchk_request&, paperchk_error& e, int&) {
+         return paperchk_write_completion_flag(nullptr, &e); },
+       PAPERCHK_BAD_ARGUMENT, PAPERCHK_FIELD_EXCHANGE_PATH, PAPERCHK_RULE_NULL, "exchange path is a null pointer"},
+      {"files: null file functions", [&](paperchk_request&, paperchk_error& e, int&) {
+         return paperchk_files_prepare(nullptr, path, 1, &e); },
+       PAPERCHK_BAD_ARGUMENT, PAPERCHK_FIELD_FILES, PAPERCHK_RULE_NULL, "files is a null pointer"},
+#ifdef _WIN32
+      {"launch: program path", [&](paperchk_request& r, paperchk_error& e, int& ending) {
+         return Launch(nullptr, &r, e, ending); },
+       PAPERCHK_BAD_ARGUMENT, PAPERCHK_FIELD_PROGRAM_PATH, PAPERCHK_RULE_NULL, "program path is a null pointer"},
+      {"launch: request", [&](paperchk_request&, paperchk_error& e, int& ending) {
+         return Launch("paperchk.exe", nullptr, e, ending); },
+       PAPERCHK_BAD_ARGUMENT, PAPERCHK_FIELD_REQUEST, PAPERCHK_RULE_NULL, "request is a null pointer"},
+      {"launch: port", [&](paperchk_request& r, paperchk_error& e, int& ending) {
+         r.port = nullptr;
+         return Launch("paperchk.exe", &r, e, ending); },
+       PAPERCHK_BAD_ARGUMENT, PAPERCHK_FIELD_PORT, PAPERCHK_RULE_NULL, "port is a null pointer"},
+      {"launch: printer name", [&](paperchk_request& r, paperchk_error& e, int& ending) {
+         r.printer_name = nullptr;
+         return Launch("paperchk.exe", &r, e, ending); },
+       PAPERCHK_BAD_ARGUMENT, PAPERCHK_FIELD_PRINTER_NAME, PAPERCHK_RULE_NULL, "printer name is a null pointer"},
+      {"launch: exchange path", [&](paperchk_request& r, paperchk_error& e, int& ending) {
+         r.exchange_path = nullptr;
+         return Launch("paperchk.exe", &r, e, ending); },
+       PAPERCHK_BAD_ARGUMENT, PAPERCHK_FIELD_EXCHANGE_PATH, PAPERCHK_RULE_NULL, "exchange path is a null pointer"},
+      {"launch: result", [&](paperchk_request& r, paperchk_error&, int&) {
+         return paperchk_launch("paperchk.exe", &r, nullptr, nullptr); },
+       PAPERCHK_BAD_ARGUMENT, kUntouched, kUntouched, nullptr},
+      {"launch a line: command line", [&](paperchk_request&, paperchk_error& e, int& ending) {
+         paperchk_launch_result result;
+         std::memset(&result, 0xAB, sizeof result);
+         const int status = paperchk_launch_command_line("paperchk.exe", nullptr, path, nullptr, &result);
+         e = result.error;
+         ending = result.ending;
+         return status; },
+       PAPERCHK_BAD_ARGUMENT, PAPERCHK_FIELD_COMMAND_LINE, PAPERCHK_RULE_NULL, "command line is a null pointer"},
+      {"exchange path: buffer", [&](paperchk_request&, paperchk_error& e, int&) {
+         return paperchk_make_exchange_path(nullptr, 260, &e); },
+       PAPERCHK_BAD_ARGUMENT, PAPERCHK_FIELD_BUFFER, PAPERCHK_RULE_NULL, "buffer is a null pointer"},
+      {"short path: path", [&](paperchk_request&, paperchk_error& e, int&) {
+         return paperchk_short_program_path(nullptr, buffer, sizeof buffer, &e); },
+       PAPERCHK_BAD_ARGUMENT, PAPERCHK_FIELD_PROGRAM_PATH, PAPERCHK_RULE_NULL, "program path is a null pointer"},
+#endif
+  };
+  for (const Row& row : rows) {
+    paperchk_request request = SampleRequest();
+    paperchk_error error;
+    std::memset(&error, 0xAB, sizeof error);  // what a caller's uninitialised struct may hold
+    int ending = kNoEnding;
+    EXPECT_EQ(row.call(request, error, ending), row.status) << row.what;
+    if (row.message == nullptr) continue;  // nowhere to write to
+    EXPECT_EQ(error.field, row.field) << row.what;
+    EXPECT_EQ(error.rule, row.rule) << row.what;
+    EXPECT_EQ(error.system_error, 0u) << row.what;
+    EXPECT_STREQ(error.message, row.message) << row.what;
+#ifdef _WIN32
+    if (ending != kNoEnding) {
+      EXPECT_EQ(ending, PAPERCHK_NOT_LAUNCHED) << row.what << ": nothing was tried";
+      EXPECT_NE(ending, PAPERCHK_DECIDED) << row.what;
+    }
+#endif
+  }
 }
 
 TEST(CInterface, ExchangeFunctionsOnARealFile) {
   const char path[] = "paperchk-client-c-interface.bin";
   (void)std::remove(path);
   std::uint32_t decision = 99;
-  ASSERT_EQ(paperchk_read_decision(path, &decision), PAPERCHK_OK);
+  ASSERT_EQ(paperchk_read_decision(path, &decision, nullptr), PAPERCHK_OK);
   EXPECT_EQ(decision, 0u) << "no file: no decision yet";
-  EXPECT_EQ(paperchk_write_completion_flag(path), PAPERCHK_FILE_ERROR);
+  paperchk_error missing;
+  EXPECT_EQ(paperchk_write_completion_flag(path, &missing), PAPERCHK_FILE_ERROR) << "a missing file is not created";
+  EXPECT_EQ(missing.rule, PAPERCHK_RULE_SYSTEM_FAILURE);
+  EXPECT_NE(missing.system_error, 0u) << "the system's code comes with the failure";
 
-  ASSERT_EQ(paperchk_prepare_exchange_file(path, 1), PAPERCHK_OK);
-  ASSERT_EQ(paperchk_read_decision(path, &decision), PAPERCHK_OK);
+  ASSERT_EQ(paperchk_prepare_exchange_file(path, 1, nullptr), PAPERCHK_OK);
+  ASSERT_EQ(paperchk_read_decision(path, &decision, nullptr), PAPERCHK_OK);
   EXPECT_EQ(decision, 0u);
   {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write("\x07\0\0\0\0\0\0\0", 8);
   }
-  EXPECT_EQ(paperchk_read_decision(path, &decision), PAPERCHK_FILE_ERROR);
+  paperchk_error error;
+  EXPECT_EQ(paperchk_read_decision(path, &decision, &error), PAPERCHK_FILE_ERROR);
   EXPECT_EQ(decision, 7u) << "the unexpected value is handed back";
+  EXPECT_EQ(error.rule, PAPERCHK_RULE_UNEXPECTED_VALUE);
   {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write("\x01\0\0\0\0\0\0\0", 8);
   }
-  ASSERT_EQ(paperchk_read_decision(path, &decision), PAPERCHK_OK);
+  ASSERT_EQ(paperchk_read_decision(path, &decision, nullptr), PAPERCHK_OK);
   EXPECT_EQ(decision, 1u);
-  ASSERT_EQ(paperchk_write_completion_flag(path), PAPERCHK_OK);
-  ASSERT_EQ(paperchk_prepare_exchange_file(path, 0), PAPERCHK_OK);
+  ASSERT_EQ(paperchk_write_completion_flag(path, nullptr), PAPERCHK_OK);
+  ASSERT_EQ(paperchk_prepare_exchange_file(path, 0, nullptr), PAPERCHK_OK);
   EXPECT_FALSE(std::ifstream(path).good());
-  EXPECT_EQ(paperchk_read_decision(nullptr, &decision), PAPERCHK_BAD_ARGUMENT);
+}
+
+// The header's version is the project's (project() in CMakeLists.txt, passed
+// in by the build), and the library reports the version of the header it was
+// built with.
+TEST(CInterface, VersionIsTheProjectsInHeaderAndLibrary) {
+  EXPECT_STREQ(PAPERCHK_CLIENT_VERSION, PAPERCHK_PROJECT_VERSION);
+  EXPECT_STREQ(paperchk_client_version(), PAPERCHK_CLIENT_VERSION);
 }
 
 }  // namespace
+
+#ifdef _WIN32
+namespace {
+
+// Two exchange paths: different files, both there (so no other run takes
+// the name), no space, in the temporary folder; a buffer too small is
+// refused with the size needed and leaves no file behind.
+TEST(CInterface, MakesUniqueSpaceFreeExchangePathsInTheTemporaryFolder) {
+  char first[260];
+  char second[260];
+  paperchk_error error;
+  ASSERT_EQ(paperchk_make_exchange_path(first, sizeof first, &error), PAPERCHK_OK) << error.message;
+  ASSERT_EQ(paperchk_make_exchange_path(second, sizeof second, &error), PAPERCHK_OK) << error.message;
+  EXPECT_STRNE(first, second);
+  for (const char* path : {first, second}) {
+    EXPECT_EQ(std::strchr(path, ' '), nullptr) << path;
+    EXPECT_NE(GetFileAttributesA(path), INVALID_FILE_ATTRIBUTES) << path;
+    char folder[MAX_PATH + 1];
+    char shortFolder[MAX_PATH + 1];
+    ASSERT_NE(GetTempPathA(sizeof folder, folder), 0u);
+    ASSERT_NE(GetShortPathNameA(folder, shortFolder, sizeof shortFolder), 0u);
+    const char* expected = std::strchr(folder, ' ') != nullptr ? shortFolder : folder;
+    EXPECT_EQ(std::strncmp(path, expected, std::strlen(expected)), 0) << path << " in " << expected;
+    EXPECT_TRUE(DeleteFileA(path));
+  }
+  char small[8];
+  EXPECT_EQ(paperchk_make_exchange_path(small, sizeof small, &error), PAPERCHK_REFUSED);
+  EXPECT_EQ(error.rule, PAPERCHK_RULE_BUFFER_TOO_SMALL);
+  EXPECT_EQ(error.limit, std::strlen(first) + 1) << "the same folder, a name of the same length";
+  EXPECT_STREQ(small, "");
+}
+
+}  // namespace
+#endif

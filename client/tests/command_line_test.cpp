@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "client/command_line.h"
+#include "client/paperchk_client.hpp"
 #include "report/mismatch_report.h"
 
 namespace paperchk_client {

@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "client/exchange_protocol.h"
-#include "client/protocol_files.h"
+#include "client/paperchk_client.hpp"
 
 namespace paperchk_client {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "client/command_line.h"
+#include "client/paperchk_client.hpp"
 #include "e2e_support.h"
 #include "sample_requests.h"
 

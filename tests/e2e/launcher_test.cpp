@@ -1,17 +1,19 @@
 // The client library's launcher with the real program: each decision, a
 // retry with the driver's callback (C++ and C), a request it refuses (the
-// program never starts), the start-up error (the process ends without a
-// decision) and a decision that never comes. After each run nothing of
-// paperchk is left: no process, no handle.
+// program never starts), an exchange folder that is not there (nothing
+// starts), the start-up error (the process ends without a decision), a
+// decision that never comes, a driver that dies while the dialog is up, and
+// a launcher on a thread whose window another thread sends to. After each
+// run nothing of paperchk is left: no process, no handle.
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "client/launcher_win32.h"
+#include "client/paperchk_client.hpp"
 #include "client/paperchk_client.h"
-#include "client/protocol_files.h"
 #include "e2e_support.h"
 #include "sample_requests.h"
 
@@ -79,6 +81,7 @@ TEST(Launcher, IgnoreAndCancelPrintingEndWithTheirRecordAndStatusZero) {
     bool pressed = false;
     client::LaunchOptions options;
     options.decisionTimeoutMs = kDecisionTimeoutMs;
+    options.keepExchangeFile = true;
     options.started = [&](std::uint32_t id) {
       processId = id;
       pressed = PressWhenShown(id, c.button);
@@ -114,6 +117,7 @@ TEST(Launcher, RetryCallsBackWhileTheWaitBoxShowsThenWritesTheFlagAndWaitsForThe
   Bytes recordDuringCallback;
   client::LaunchOptions options;
   options.decisionTimeoutMs = kDecisionTimeoutMs;
+  options.keepExchangeFile = true;
   options.started = [&](std::uint32_t id) {
     processId = id;
     pressed = PressWhenShown(id, kRetry);
@@ -199,7 +203,132 @@ TEST(Launcher, RetryThroughTheCInterfaceCallsTheCCallback) {
   EXPECT_EQ(result.exit_status_known, 1);
   EXPECT_EQ(result.exit_status, 0u);
   EXPECT_EQ(result.terminated, 0);
+  EXPECT_EQ(result.ends_with_driver, 1) << "paperchk ran in the launcher's job";
+  EXPECT_EQ(result.exchange_file_removed, 1);
+  EXPECT_TRUE(scratch.List().empty()) << "the launcher removes the exchange file unless told to keep it";
   EXPECT_EQ(drv::ProcessIdsByName(L"paperchk.exe"), runningBefore);
+}
+
+// A folder that is not there: paperchk would show "CreateFile ERROR!!!"
+// after the user decided and the decision would be lost, so nothing starts,
+// whether the launcher or paperchk was to create the file.
+TEST(Launcher, AMissingExchangeFolderStartsNothingAndSaysWhyWithTheSystemsCode) {
+  drv::ScratchDirectory scratch(L"paperchk-launcher");
+  ASSERT_TRUE(scratch.ok());
+  const std::string exchange = drv::Ansi(scratch.File(L"no-such-folder\\exchange.bin"));
+  const std::vector<DWORD> runningBefore = drv::ProcessIdsByName(L"paperchk.exe");
+  for (const int create : {0, 1}) {
+    paperchk_request request{};
+    request.printer_name = "Stampante Ufficio 2";
+    request.port = "LPT1:";
+    request.item_count = 1;
+    request.items[0] = {40002, 50009, 256};
+    request.exchange_path = exchange.c_str();
+    int started = 0;
+    paperchk_launch_options options{};
+    options.create_exchange_file = create;
+    options.decision_timeout_ms = 3000;  // should it start after all, the test ends
+    options.context = &started;
+    options.started = [](void* context, std::uint32_t) { *static_cast<int*>(context) = 1; };
+    paperchk_launch_result result;
+    const int status = paperchk_launch(ProgramPath().c_str(), &request, &options, &result);
+    EXPECT_EQ(status, PAPERCHK_FILE_ERROR) << create;
+    EXPECT_EQ(result.ending, PAPERCHK_FILE_FAILED) << create;
+    EXPECT_EQ(result.error.field, PAPERCHK_FIELD_EXCHANGE_PATH) << create;
+    EXPECT_EQ(result.error.rule, PAPERCHK_RULE_SYSTEM_FAILURE) << create;
+    EXPECT_EQ(result.error.system_error, static_cast<std::uint32_t>(ERROR_PATH_NOT_FOUND)) << create;
+    EXPECT_NE(std::string(result.error.message).find("system error 3"), std::string::npos) << result.error.message;
+    EXPECT_EQ(started, 0) << "nothing was started";
+    EXPECT_EQ(drv::ProcessIdsByName(L"paperchk.exe"), runningBefore) << create;
+  }
+}
+
+// The stand-in driver, killed while paperchk's dialog waits for the user:
+// the launcher's job ends paperchk with it.
+TEST(Launcher, ADriverThatDiesTakesPaperchkWithIt) {
+  drv::ScratchDirectory scratch(L"paperchk-launcher");
+  ASSERT_TRUE(scratch.ok());
+  const std::wstring paperchk = g_paperchkPath;
+  const std::wstring standin = paperchk.substr(0, paperchk.find_last_of(L'\\') + 1) + L"standin.exe";
+  const std::vector<DWORD> runningBefore = drv::ProcessIdsByName(L"paperchk.exe");
+  drv::ProgramProcess driver;
+  ASSERT_TRUE(driver.Start(L"\"" + standin + L"\" --paperchk \"" + paperchk + L"\" --exchange \"" +
+                           scratch.File(L"exchange.bin") + L"\""));
+  DWORD dialogOf = 0;
+  ASSERT_TRUE(drv::WaitUntil(
+      [&] {
+        for (DWORD id : drv::ProcessIdsByName(L"paperchk.exe")) {
+          const bool old = std::find(runningBefore.begin(), runningBefore.end(), id) != runningBefore.end();
+          if (!old && VisibleDialogOf(id, IsMainDialog) != nullptr) dialogOf = id;
+        }
+        return dialogOf != 0;
+      },
+      kStartTimeoutMs))
+      << "the stand-in's paperchk never showed its dialog";
+
+  driver.Kill();
+  const bool ended = drv::WaitUntil([&] { return ProcessHasEnded(dialogOf); }, 10000);
+  if (!ended) drv::KillProcessId(dialogOf);  // it is this test's to end
+  EXPECT_TRUE(ended) << "paperchk outlived its driver";
+  EXPECT_EQ(drv::ProcessIdsByName(L"paperchk.exe"), runningBefore);
+}
+
+// A driver that calls the launcher from its window's thread: another thread
+// (a broadcast, a driver's own worker) sends that window a message while the
+// dialog is up. The launcher handles it, so the sender goes on and the
+// person's press comes; posted messages stay for the driver's own loop.
+std::atomic<int> g_sentToDriverWindow{0};
+
+LRESULT CALLBACK DriverWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_APP) return ++g_sentToDriverWindow;
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST(Launcher, OnAThreadThatOwnsAWindowMessagesSentToItAreHandledDuringTheWait) {
+  drv::ScratchDirectory scratch(L"paperchk-launcher");
+  ASSERT_TRUE(scratch.ok());
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = DriverWindowProcedure;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = L"paperchk-test-driver-window";
+  RegisterClassW(&windowClass);
+  HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"driver", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                nullptr, windowClass.hInstance, nullptr);
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(PostMessageW(window, WM_APP + 1, 0, 0));
+  g_sentToDriverWindow = 0;
+
+  std::atomic<std::uint32_t> processId{0};
+  std::atomic<bool> pressed{false};
+  std::atomic<LRESULT> answer{0};
+  std::thread sender([&] {
+    HWND dialog = nullptr;
+    drv::WaitUntil([&] { return processId != 0 && (dialog = VisibleDialogOf(processId, IsMainDialog)) != nullptr; },
+                   kStartTimeoutMs);
+    if (dialog == nullptr) return;
+    // Returns once the window's thread has handled it; the time limit only
+    // keeps a launcher that does not handle it from hanging the test.
+    DWORD_PTR handled = 0;
+    if (SendMessageTimeoutW(window, WM_APP, 0, 0, SMTO_NORMAL, 15000, &handled) != 0) {
+      answer = static_cast<LRESULT>(handled);
+    }
+    pressed = drv::ClickButton(dialog, kIgnore);
+  });
+  client::LaunchOptions options;
+  options.decisionTimeoutMs = 10000;  // without the handling the sender waits, and no press comes
+  options.started = [&](std::uint32_t id) { processId = id; };
+  const client::LaunchResult result =
+      client::Launch(ProgramPath(), SampleRequest(scratch.File(L"exchange.bin")), options);
+  sender.join();
+
+  EXPECT_EQ(answer, 1) << "the sent message was handled during the wait";
+  EXPECT_TRUE(pressed);
+  EXPECT_EQ(result.ending, client::LaunchEnding::Decided);
+  EXPECT_EQ(result.decision, 2u);
+  MSG posted;
+  EXPECT_TRUE(PeekMessageW(&posted, window, WM_APP + 1, WM_APP + 1, PM_REMOVE)) << "a posted message stays queued";
+  DestroyWindow(window);
+  EXPECT_TRUE(ProcessHasEnded(processId));
 }
 
 TEST(Launcher, ARefusedRequestNeverStartsTheProgram) {
@@ -234,6 +363,7 @@ TEST(Launcher, StartUpErrorEndsWithoutADecisionAndSaysTheProcessIsGone) {
   bool closed = false;
   client::LaunchOptions options;
   options.decisionTimeoutMs = kDecisionTimeoutMs;
+  options.keepExchangeFile = true;
   options.started = [&](std::uint32_t id) {
     HWND box = nullptr;
     drv::WaitUntil(

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "paperchk_version.h"
 #include "resources/picture_scale.h"
 #include "resources/resource_ids.h"
 
@@ -732,9 +733,10 @@ std::string VersionString(const std::vector<char>& block, const char* name) {
   return std::string(value, strnlen(value, length));
 }
 
-TEST(ProgramResources, VersionBlockIsItalianVersion1) {
-  char path[MAX_PATH] = {};
-  ASSERT_GT(GetModuleFileNameA(nullptr, path, MAX_PATH), 0u);
+// The version block of a built program, read with the platform's version
+// API, against the project's version (CMakeLists.txt).
+void ExpectVersionBlock(const char* path) {
+  SCOPED_TRACE(path);
   DWORD ignored = 0;
   const DWORD size = GetFileVersionInfoSizeA(path, &ignored);
   ASSERT_GT(size, 0u);
@@ -745,11 +747,15 @@ TEST(ProgramResources, VersionBlockIsItalianVersion1) {
   UINT length = 0;
   ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
   ASSERT_NE(fixed, nullptr);
-  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
-  EXPECT_EQ(fixed->dwFileVersionLS, 0u);
-  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
-  EXPECT_EQ(fixed->dwProductVersionLS, 0u);
+  const DWORD high = (PAPERCHK_VERSION_MAJOR << 16) | PAPERCHK_VERSION_MINOR;
+  const DWORD low = (PAPERCHK_VERSION_PATCH << 16) | PAPERCHK_VERSION_TWEAK;
+  EXPECT_EQ(fixed->dwFileVersionMS, high);
+  EXPECT_EQ(fixed->dwFileVersionLS, low);
+  EXPECT_EQ(fixed->dwProductVersionMS, high);
+  EXPECT_EQ(fixed->dwProductVersionLS, low);
   EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+  EXPECT_EQ(VersionString(block, "FileVersion"), PAPERCHK_VERSION_QUAD);
+  EXPECT_EQ(VersionString(block, "ProductVersion"), PAPERCHK_VERSION_QUAD);
 
   WORD* translation = nullptr;
   ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation",
@@ -763,6 +769,31 @@ TEST(ProgramResources, VersionBlockIsItalianVersion1) {
   EXPECT_EQ(VersionString(block, "OriginalFilename"), "paperchk.exe");
   EXPECT_EQ(VersionString(block, "ProductName"), "paperchk");
   EXPECT_EQ(VersionString(block, "CompanyName"), "<missing>");
+}
+
+TEST(ProgramResources, VersionBlockIsItalianWithTheProjectsVersion) {
+  char path[MAX_PATH] = {};
+  ASSERT_GT(GetModuleFileNameA(nullptr, path, MAX_PATH), 0u);
+  ExpectVersionBlock(path);
+}
+
+// The built paperchk.exe itself (its path comes from ctest), and the
+// manifest's identity in it.
+TEST(ProgramResources, BuiltProgramCarriesTheProjectsVersion) {
+  char path[MAX_PATH] = {};
+  const DWORD length = GetEnvironmentVariableA("PAPERCHK_PROGRAM", path, MAX_PATH);
+  ASSERT_TRUE(length > 0 && length < MAX_PATH) << "PAPERCHK_PROGRAM names the built paperchk.exe";
+  ExpectVersionBlock(path);
+
+  HMODULE program = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(program, nullptr);
+  HRSRC found = FindResourceA(program, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
+  ASSERT_NE(found, nullptr);
+  const char* data = static_cast<const char*>(LockResource(LoadResource(program, found)));
+  ASSERT_NE(data, nullptr);
+  const std::string manifest(data, SizeofResource(program, found));
+  FreeLibrary(program);
+  EXPECT_NE(manifest.find("name=\"paperchk\" version=\"" PAPERCHK_VERSION_QUAD "\""), std::string::npos);
 }
 
 }  // namespace

@@ -3,8 +3,7 @@
 #include <memory>
 
 #include "automation_internal.h"
-#include "client/exchange_protocol.h"
-#include "client/protocol_files.h"
+#include "client/paperchk_client.hpp"
 
 namespace paperchk_driver {
 

@@ -1,0 +1,49 @@
+/* A C driver of its own, for the link check (c_link_check.sh): built once
+ * without the library and once calling every entry point of it, with the C
+ * compiler alone. It is compiled, never run. */
+#include <stdio.h>
+
+#ifndef PAPERCHK_BASELINE
+#include "paperchk_client.h"
+
+static int ReadPrinterAgain(void* context) {
+  (void)context;
+  return 1;
+}
+
+static int UseTheLibrary(const char* program) {
+  paperchk_request request = {0};
+  paperchk_launch_options options = {0};
+  paperchk_launch_result result = {0};
+  paperchk_error error = {0};
+  char path[260] = "";
+  char line[PAPERCHK_COMMAND_LINE_SIZE] = "";
+  uint32_t decision = 0;
+  int status = paperchk_make_exchange_path(path, sizeof path, &error);
+  request.printer_name = "Printer";
+  request.port = "LPT1:";
+  request.item_count = 1;
+  request.items[0].setting_name = 40002;
+  request.exchange_path = path;
+  options.reread_printer = ReadPrinterAgain;
+  status |= paperchk_build_command_line(program, &request, line, sizeof line, &error);
+  status |= paperchk_prepare_exchange_file(path, 1, &error);
+  status |= paperchk_read_decision(path, &decision, &error);
+  status |= paperchk_write_completion_flag(path, &error);
+  status |= paperchk_short_program_path(program, line, sizeof line, &error);
+  status |= paperchk_launch_command_line(program, line, path, &options, &result);
+  status |= paperchk_launch(program, &request, &options, &result);
+  printf("%s %s %u\n", line, result.error.message, (unsigned)decision);
+  return status;
+}
+#endif
+
+int main(int argc, char** argv) {
+  printf("a driver with %d argument(s)\n", argc);
+#ifndef PAPERCHK_BASELINE
+  if (argc > 1) return UseTheLibrary(argv[1]);
+#else
+  (void)argv;
+#endif
+  return 0;
+}
