@@ -49,8 +49,9 @@ bool CompletionWatch::OnDeadline(std::uint64_t now) { return ReadIfDue(now); }
 
 bool CompletionWatch::OnTick(FileErrorReporter& errors) {
   if (PollTick(channel_, timer_, errors)) return true;
-  // The tick has just read the file: every change before it is seen.
-  pending_ = false;
+  // The tick has just read the file: every change before it is seen. A
+  // watch still to be armed again keeps its read, which arms it.
+  if (armed_) pending_ = false;
   return false;
 }
 

@@ -557,6 +557,21 @@ TEST_F(CompletionWatchTest, ShortOrMissingFilesAreRetriedAndATickThatReadsEndsTh
   EXPECT_TRUE(errors.messages.empty());
 }
 
+// A tick between a change and its read (in the rest) must not leave the
+// watch unarmed: the read still comes and arms it again.
+TEST_F(CompletionWatchTest, ATickInTheRestKeepsTheWatchAlive) {
+  CompletionWatch watch(channel, timer, &folder);
+  ASSERT_FALSE(watch.OnDeadline(0));
+  ASSERT_FALSE(watch.OnChange(5));
+  ASSERT_FALSE(watch.OnTick(errors));
+  EXPECT_EQ(watch.MsUntilDeadline(10), 10u);
+  ASSERT_FALSE(watch.OnDeadline(20));
+  EXPECT_TRUE(watch.AwaitsChange());
+  EXPECT_EQ(folder.rearmCount, 1);
+  files.files[kPath] = RecordBytes(1, 1);
+  EXPECT_TRUE(watch.OnChange(100));
+}
+
 TEST_F(CompletionWatchTest, OnlyAFlagOfExactlyOneEndsTheWait) {
   for (std::uint32_t flag : {0u, 2u, 0x100u, 0x01000001u, 0xFFFFFFFFu}) {
     CompletionWatch watch(channel, timer, &folder);
