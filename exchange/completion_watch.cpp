@@ -35,7 +35,7 @@ std::uint64_t CompletionWatch::MsUntilDeadline(std::uint64_t now) const {
   if (!readBefore_) return 0;
   // Unsigned: a clock that went back counts as a rest long over.
   const std::uint64_t elapsed = now - lastReadAt_;
-  return elapsed >= kChangeReadRestMs ? 0 : kChangeReadRestMs - elapsed;
+  return elapsed >= restMs_ ? 0 : restMs_ - elapsed;
 }
 
 bool CompletionWatch::OnChange(std::uint64_t now) {
@@ -65,14 +65,24 @@ bool CompletionWatch::ReadIfDue(std::uint64_t now) {
     // ticks go on alone.
     if (!armed_) watching_ = false;
   }
+  const bool prompted = readBefore_;  // the first read is the watch's start, not a change
+  const ExchangeRecord before = channel_.record();
   readBefore_ = true;
   lastReadAt_ = now;
   switch (channel_.ReadCompletionQuietly()) {
     case QuietRead::Unreadable:
+      restMs_ = kChangeReadRestMs;
       return false;  // still pending: tried again after the rest
-    case QuietRead::Waiting:
+    case QuietRead::Waiting: {
       pending_ = false;
+      const ExchangeRecord& after = channel_.record();
+      if (after.decision != before.decision || after.completionFlag != before.completionFlag) {
+        restMs_ = kChangeReadRestMs;
+      } else if (prompted && restMs_ < kChangeReadLongestRestMs) {
+        restMs_ *= 2;
+      }
       return false;
+    }
     case QuietRead::Completed:
       pending_ = false;
       timer_.Stop();

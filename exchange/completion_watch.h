@@ -13,8 +13,12 @@
 namespace paperchk {
 
 // Reads prompted by changes are at least this far apart, however busy the
-// folder; a change during the rest is read when the rest is over.
+// folder; a change during the rest is read when the rest is over. While the
+// reads find the record as it was (others write in the folder) the rest
+// doubles, up to the longest; a read that finds it changed, or cannot read
+// it (the driver is writing), brings it back to the shortest.
 constexpr std::uint64_t kChangeReadRestMs = 20;
+constexpr std::uint64_t kChangeReadLongestRestMs = 640;
 constexpr std::uint64_t kNoDeadline = UINT64_MAX;
 
 // The folder to watch for a change of the exchange file at `path`: the path
@@ -48,6 +52,8 @@ class CompletionWatch {
   bool AwaitsChange() const { return watching_ && armed_; }
   // Milliseconds from `now` until OnDeadline is due, kNoDeadline for none.
   std::uint64_t MsUntilDeadline(std::uint64_t now) const;
+  // The rest after the last read.
+  std::uint64_t restMs() const { return restMs_; }
 
   // The watch signalled a change.
   bool OnChange(std::uint64_t now);
@@ -70,6 +76,7 @@ class CompletionWatch {
   FolderWatch* folder_;
   bool readBefore_ = false;
   std::uint64_t lastReadAt_ = 0;
+  std::uint64_t restMs_ = kChangeReadRestMs;
 };
 
 }  // namespace paperchk

@@ -198,7 +198,7 @@ class Session final : private PaperCheckWindow {
     if (watch_->AwaitsChange()) {
       PlayQuietRead([this] { return watch_->OnChange(now_); });
     } else if (watch_->watching()) {
-      Require(watch_->MsUntilDeadline(now_) <= kChangeReadRestMs,
+      Require(watch_->MsUntilDeadline(now_) <= watch_->restMs(),
               "a change while the watch is not waited on is left to a read due within the rest");
     }
   }
@@ -218,6 +218,8 @@ class Session final : private PaperCheckWindow {
     const bool over = step();
 
     Require(errors_.messages.size() == messagesBefore, "a read a change prompted shows nothing");
+    Require(watch_->restMs() >= kChangeReadRestMs && watch_->restMs() <= kChangeReadLongestRestMs,
+            "the rest stays between 20 and 640 ms");
     Require(files_.openCount <= opensBefore + 1 && files_.openFiles == 0, "a quiet read opens at most once and closes");
     Require((files_.files.count(path) != 0) == existed, "a quiet read neither creates nor removes the file");
     if (files_.openCount > opensBefore) {

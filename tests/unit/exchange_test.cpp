@@ -451,40 +451,52 @@ TEST_F(CompletionWatchTest, WithoutAWatchOnlyTheTicksRead) {
 
 // Changes at given times, and the deadlines the loop keeps, as the modal run
 // plays them; each row says when reads happen. At most one read per 20 ms,
-// and a change in the rest is read when the rest is over.
+// and a change in the rest is read when the rest is over. Where the changes
+// are others' (the record stays as it was) the rest doubles up to 640 ms.
 struct PacingCase {
   const char* what;
-  std::vector<std::uint64_t> changes;     // when the watch signals
-  std::vector<std::uint64_t> readsAt;     // when reads must happen
+  bool recordChanges;                  // each change is a new record (a flag other than 1)
+  std::vector<std::uint64_t> changes;  // when the watch signals
+  std::vector<std::uint64_t> readsAt;  // when reads must happen
 };
 
+std::vector<std::uint64_t> Every10Ms(std::uint64_t from, std::uint64_t to) {
+  std::vector<std::uint64_t> times;
+  for (std::uint64_t t = from; t <= to; t += 10) times.push_back(t);
+  return times;
+}
+
 const PacingCase kPacing[] = {
-    {"one change", {100}, {0, 100}},
-    {"two changes far apart", {100, 200}, {0, 100, 200}},
-    {"a change exactly at the end of the rest", {100, 120}, {0, 100, 120}},
-    {"a change in the rest is read when it ends", {100, 105}, {0, 100, 120}},
-    {"many changes in one rest are one read", {100, 101, 110, 119}, {0, 100, 120}},
-    {"a busy folder: every 10 ms, a read every 20 ms", {100, 110, 120, 130, 140, 150}, {0, 100, 120, 140, 160}},
-    {"a change right after the first read", {5}, {0, 20}},
+    {"one change", true, {100}, {0, 100}},
+    {"two changes far apart", true, {100, 200}, {0, 100, 200}},
+    {"a change exactly at the end of the rest", true, {100, 120}, {0, 100, 120}},
+    {"a change in the rest is read when it ends", true, {100, 105}, {0, 100, 120}},
+    {"many changes in one rest are one read", true, {100, 101, 110, 119}, {0, 100, 120}},
+    {"a change right after the first read", true, {5}, {0, 20}},
+    {"the record changing every 10 ms: a read every 20 ms", true, Every10Ms(100, 150), {0, 100, 120, 140, 160}},
+    {"others writing every 10 ms: the rest doubles up to 640 ms", false, Every10Ms(100, 1500),
+     {0, 100, 140, 220, 380, 700, 1340, 1980}},
+    {"a change after a long quiet spell is read at once", false, {100, 5000}, {0, 100, 5000}},
 };
 
 TEST_F(CompletionWatchTest, ChangePromptedReadsArePacedAndNoneIsLost) {
   for (const PacingCase& row : kPacing) {
     log.entries.clear();
+    files.files[kPath] = RecordBytes(1, 0);
+    ASSERT_EQ(channel.ReadCompletion(errors), 0);
     CompletionWatch watch(channel, timer, &folder);
     std::vector<std::uint64_t> reads;
-    auto noteRead = [&](std::uint64_t now, std::size_t before) {
-      if (Reads() > static_cast<int>(before)) reads.push_back(now);
-    };
     // The loop: a deadline that falls before the next change comes first.
     std::size_t next = 0;
     std::uint64_t now = 0;
-    for (int step = 0; step < 100; ++step) {
+    for (int step = 0; step < 1000; ++step) {
       const std::uint64_t wait = watch.MsUntilDeadline(now);
       const bool changeNext = next < row.changes.size() && (wait == kNoDeadline || row.changes[next] < now + wait);
-      const std::size_t before = static_cast<std::size_t>(Reads());
+      const int before = Reads();
       if (changeNext) {
-        now = row.changes[next++];
+        now = row.changes[next];
+        if (row.recordChanges) files.files[kPath] = RecordBytes(1, 2 + static_cast<std::uint32_t>(next));
+        ++next;
         if (watch.AwaitsChange()) {
           EXPECT_FALSE(watch.OnChange(now));
         } else {
@@ -497,7 +509,7 @@ TEST_F(CompletionWatchTest, ChangePromptedReadsArePacedAndNoneIsLost) {
       } else {
         break;
       }
-      noteRead(now, before);
+      if (Reads() > before) reads.push_back(now);
     }
     EXPECT_EQ(reads, row.readsAt) << row.what;
     EXPECT_EQ(watch.MsUntilDeadline(now), kNoDeadline) << row.what << ": a read is still pending";
@@ -505,10 +517,40 @@ TEST_F(CompletionWatchTest, ChangePromptedReadsArePacedAndNoneIsLost) {
   EXPECT_TRUE(errors.messages.empty());
 }
 
+// After others' changes have stretched the rest, the driver's own write (a
+// changed record, or a file it holds) brings it back to 20 ms.
+TEST_F(CompletionWatchTest, TheDriversWriteBringsTheRestBackToTheShortest) {
+  CompletionWatch watch(channel, timer, &folder);
+  ASSERT_FALSE(watch.OnDeadline(0));
+  std::uint64_t now = 0;
+  for (int i = 0; i < 8; ++i) {
+    now += watch.restMs();
+    ASSERT_FALSE(watch.OnChange(now));
+  }
+  EXPECT_EQ(watch.restMs(), kChangeReadLongestRestMs);
+  files.files[kPath] = RecordBytes(1, 2);
+  now += kChangeReadLongestRestMs;
+  ASSERT_FALSE(watch.OnChange(now));
+  EXPECT_EQ(watch.restMs(), kChangeReadRestMs);
+
+  for (int i = 0; i < 3; ++i) {
+    now += watch.restMs();
+    ASSERT_FALSE(watch.OnChange(now));
+  }
+  EXPECT_EQ(watch.restMs(), 8 * kChangeReadRestMs);
+  files.failOpen = true;
+  now += watch.restMs();
+  ASSERT_FALSE(watch.OnChange(now));
+  EXPECT_EQ(watch.restMs(), kChangeReadRestMs);
+  EXPECT_EQ(watch.MsUntilDeadline(now), kChangeReadRestMs);
+  EXPECT_TRUE(errors.messages.empty());
+}
+
 TEST_F(CompletionWatchTest, TheWatchIsArmedAgainBeforeTheReadItPrompted) {
   CompletionWatch watch(channel, timer, &folder);
   ASSERT_FALSE(watch.OnDeadline(0));
   log.entries.clear();
+  files.files[kPath] = RecordBytes(1, 2);
   ASSERT_FALSE(watch.OnChange(50));
   const std::string path = kPath;
   EXPECT_EQ(log.entries, (Log{"Rearm", "OpenExisting " + path, "Read " + path, "Close " + path}));
