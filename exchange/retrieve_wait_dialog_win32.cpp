@@ -20,17 +20,17 @@ const char* WatchedFolder(const char* exchangePath, char (&folder)[kExchangePath
   return kWatchFolder && FolderOfExchangeFile(exchangePath, folder, sizeof folder) ? folder : nullptr;
 }
 
-// Milliseconds on the performance counter.
+// Milliseconds on the performance counter. (The frequency is asked each
+// time: a function-local static would bring in the C++ library's guard.)
 std::uint64_t NowMs() {
-  static const std::uint64_t frequency = [] {
-    LARGE_INTEGER value;
-    QueryPerformanceFrequency(&value);
-    return static_cast<std::uint64_t>(value.QuadPart);
-  }();
+  LARGE_INTEGER frequency;
   LARGE_INTEGER counter;
+  QueryPerformanceFrequency(&frequency);
   QueryPerformanceCounter(&counter);
+  const auto perSecond = static_cast<std::uint64_t>(frequency.QuadPart);
   const auto ticks = static_cast<std::uint64_t>(counter.QuadPart);
-  return ticks / frequency * 1000 + ticks % frequency * 1000 / frequency;
+  if (perSecond == 0) return 0;
+  return ticks / perSecond * 1000 + ticks % perSecond * 1000 / perSecond;
 }
 
 }  // namespace
