@@ -454,6 +454,11 @@ class SoakRun {
         return watch_.Fail("paperchk still runs " + std::to_string(kEndTimeoutMs) + " ms after the completion flag");
       }
     }
+    return CheckEndAfterFlag(written);
+  }
+
+  // The end after a completed retry: within the limit of the flag, status 0.
+  bool CheckEndAfterFlag(double written) {
     flagToEndMs_ = drv::NowMs() - written;
     // A late end is noted; the checks after the end still run.
     if (flagToEndMs_ > kFlagToEndLimitMs) {
@@ -497,13 +502,7 @@ class SoakRun {
       return ExpectEnd();
     }
     releaseToEndMs_ = drv::NowMs() - released;
-    flagToEndMs_ = drv::NowMs() - written;
-    if (flagToEndMs_ > kFlagToEndLimitMs) {
-      watch_.Fail("paperchk ended " + std::to_string(static_cast<int>(flagToEndMs_)) + " ms after the completion flag");
-    }
-    const std::optional<DWORD> status = process_.ExitCode();
-    if (!status || *status != 0) return watch_.Fail("paperchk ended with " + watch_.ExitStatusText());
-    return true;
+    return CheckEndAfterFlag(written);
   }
 
   // --- After the end ---------------------------------------------------------
