@@ -20,7 +20,7 @@ class FolderChangeNotification final : public FolderWatch {
   FolderChangeNotification(const FolderChangeNotification&) = delete;
   FolderChangeNotification& operator=(const FolderChangeNotification&) = delete;
 
-  bool ok() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+  bool ok() const { return handle_ != INVALID_HANDLE_VALUE; }
   HANDLE handle() const { return handle_; }
   bool Rearm() override { return FindNextChangeNotification(handle_) != FALSE; }
 
