@@ -46,6 +46,15 @@ double FileTimeSeconds(const FILETIME& time) {
 
 }  // namespace
 
+double OwnCpuSeconds() {
+  FILETIME creation;
+  FILETIME exit;
+  FILETIME kernel;
+  FILETIME user;
+  if (!GetProcessTimes(GetCurrentProcess(), &creation, &exit, &kernel, &user)) return -1;
+  return FileTimeSeconds(kernel) + FileTimeSeconds(user);
+}
+
 ObservedProcess::~ObservedProcess() {
   Terminate();
   if (process_ != nullptr) CloseHandle(process_);

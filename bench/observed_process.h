@@ -9,6 +9,8 @@ namespace bench {
 
 // Seconds on the performance counter.
 double Now();
+// This process's user and kernel time so far, in seconds (-1 when unknown).
+double OwnCpuSeconds();
 
 class ObservedProcess {
  public:

@@ -159,7 +159,7 @@ void PaperCheckDialog::Hide() { Show(SW_HIDE); }
 
 void PaperCheckDialog::RunWaitDialog() {
   RetrieveWaitDialog wait(channel_, catalogue_);
-  wait.DoModal();
+  wait.Run();
 }
 
 void PaperCheckDialog::Confirm() { Dialog::Confirm(); }

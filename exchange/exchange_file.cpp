@@ -101,6 +101,17 @@ int ExchangeChannel::ReadCompletion(FileErrorReporter& errors) {
   return record_.completionFlag == 1 ? 1 : 0;
 }
 
+QuietRead ExchangeChannel::ReadCompletionQuietly() {
+  std::unique_ptr<OpenExchangeFile> file = files_.OpenExisting(path_);
+  if (!file) return QuietRead::Unreadable;
+  std::uint8_t bytes[kExchangeRecordSize] = {};
+  std::size_t bytesRead = 0;
+  // Fewer bytes may be a file the driver is rewriting: nothing is taken from it.
+  if (!file->ReadAtStart(bytes, sizeof bytes, bytesRead) || bytesRead != sizeof bytes) return QuietRead::Unreadable;
+  DecodeRecordPrefix(bytes, bytesRead, record_);
+  return record_.completionFlag == 1 ? QuietRead::Completed : QuietRead::Waiting;
+}
+
 bool PollTick(ExchangeChannel& channel, PollTimer& timer, FileErrorReporter& errors) {
   TimerStoppingReporter stoppingErrors(timer, errors);
   if (channel.ReadCompletion(stoppingErrors) == 0) return false;

@@ -28,13 +28,15 @@ class OpenExchangeFile {
   virtual bool WriteAtStart(const std::uint8_t* data, std::size_t size, std::size_t& bytesWritten) = 0;
 };
 
-// File access: open with read and write access, shared reading and writing,
-// creating the file when it does not exist and keeping its contents when it
-// does. Returns null on failure.
+// File access: open with read and write access, shared reading and writing.
+// Returns null on failure.
 class ExchangeFileSystem {
  public:
   virtual ~ExchangeFileSystem() = default;
+  // Creates the file when it does not exist and keeps its contents when it does.
   virtual std::unique_ptr<OpenExchangeFile> OpenAlways(const char* path) = 0;
+  // Opens the file only if it exists: never creates it.
+  virtual std::unique_ptr<OpenExchangeFile> OpenExisting(const char* path) = 0;
 };
 
 // The three file-error messages (caption "KLDEXE", MB_SETFOREGROUND).
@@ -49,6 +51,13 @@ extern const char kWriteFileError[];   // "WriteFile ERROR!!!"
 extern const char kReadFileError[];    // "ReadFile ERROR!!!"
 extern const char kFileErrorCaption[]; // "KLDEXE"
 
+// What a quiet read of the record found.
+enum class QuietRead {
+  Unreadable,  // no file, no open, no read, or fewer than 8 bytes: the record is as it was
+  Waiting,     // the whole record, with a completion flag other than 1
+  Completed,   // the whole record, with a completion flag of exactly 1
+};
+
 // The program's side of the exchange file.
 class ExchangeChannel {
  public:
@@ -59,6 +68,13 @@ class ExchangeChannel {
   // Reads the record back. Returns 1 when the wait is over (completion flag 1,
   // or a failure that has been shown), 0 to keep waiting.
   int ReadCompletion(FileErrorReporter& errors);
+  // Reads the record back without a word: for reads the program makes on its
+  // own account (a change in the folder), which may meet the driver in the
+  // middle of its write. Never creates the file, shows nothing, and takes
+  // the bytes only when the whole record came.
+  QuietRead ReadCompletionQuietly();
+
+  const char* path() const { return path_; }
 
   const ExchangeRecord& record() const { return record_; }
 

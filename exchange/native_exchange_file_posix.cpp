@@ -46,12 +46,16 @@ class PosixExchangeFile final : public OpenExchangeFile {
 
 class PosixExchangeFileSystem final : public ExchangeFileSystem {
  public:
-  std::unique_ptr<OpenExchangeFile> OpenAlways(const char* path) override {
+  // Created when missing, kept (never truncated) when present.
+  std::unique_ptr<OpenExchangeFile> OpenAlways(const char* path) override { return Open(path, O_CREAT); }
+  std::unique_ptr<OpenExchangeFile> OpenExisting(const char* path) override { return Open(path, 0); }
+
+ private:
+  static std::unique_ptr<OpenExchangeFile> Open(const char* path, int creation) {
     if (path == nullptr || path[0] == '\0') return nullptr;
-    // Created when missing, kept (never truncated) when present.
     int descriptor;
     do {
-      descriptor = open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+      descriptor = open(path, O_RDWR | O_CLOEXEC | creation, 0666);
     } while (descriptor < 0 && errno == EINTR);
     if (descriptor < 0) return nullptr;
     return std::make_unique<PosixExchangeFile>(descriptor);

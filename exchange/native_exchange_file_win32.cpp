@@ -41,12 +41,16 @@ class Win32ExchangeFile final : public OpenExchangeFile {
 
 class Win32ExchangeFileSystem final : public ExchangeFileSystem {
  public:
-  std::unique_ptr<OpenExchangeFile> OpenAlways(const char* path) override {
+  std::unique_ptr<OpenExchangeFile> OpenAlways(const char* path) override { return Open(path, OPEN_ALWAYS); }
+  std::unique_ptr<OpenExchangeFile> OpenExisting(const char* path) override { return Open(path, OPEN_EXISTING); }
+
+ private:
+  static std::unique_ptr<OpenExchangeFile> Open(const char* path, DWORD disposition) {
     if (path == nullptr || path[0] == '\0') return nullptr;
     // Shared with the driver, which reads the decision and sets the flag
     // while the program may hold the file open.
-    HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
     return std::make_unique<Win32ExchangeFile>(handle);
   }

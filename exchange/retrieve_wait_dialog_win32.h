@@ -1,15 +1,22 @@
 #pragma once
+#include "exchange/completion_watch.h"
 #include "exchange/exchange_file.h"
+#include "exchange/folder_change_notification_win32.h"
 #include "framework/dialog.h"
+#include "report/mismatch_report.h"
 #include "resources/text_catalogue.h"
 
 namespace paperchk::win {
 
-// The box shown after a retry: polls the exchange file once a second and
-// ends the process as soon as the driver marks the record done.
-class RetrieveWaitDialog final : public MappedDialog<RetrieveWaitDialog>, private PollTimer {
+// The box shown after a retry: polls the exchange file once a second, also
+// reads it as soon as its folder changes, and ends the process as soon as
+// the driver marks the record done.
+class RetrieveWaitDialog final : public MappedDialog<RetrieveWaitDialog>, private PollTimer, private ModalWaits {
  public:
   RetrieveWaitDialog(ExchangeChannel& channel, const TextCatalogue& catalogue);
+
+  // Runs the box modally, watching the folder while it is shown.
+  INT_PTR Run() { return DoModal(static_cast<ModalWaits&>(*this)); }
 
  private:
   friend class MappedDialog<RetrieveWaitDialog>;  // reads the message map
@@ -25,8 +32,15 @@ class RetrieveWaitDialog final : public MappedDialog<RetrieveWaitDialog>, privat
   BOOL OnInitDialog() override;
   void Stop() override;
 
-  ExchangeChannel& channel_;
+  HANDLE WaitHandle() override;
+  DWORD MsUntilDeadline() override;
+  void OnSignalled() override;
+  void OnDeadline() override;
+
   const TextCatalogue& catalogue_;
+  char folder_[kExchangePathSize];
+  FolderChangeNotification notification_;
+  CompletionWatch watch_;
 };
 
 }  // namespace paperchk::win

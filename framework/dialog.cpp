@@ -5,12 +5,83 @@ namespace paperchk::win {
 HINSTANCE Application::instance = nullptr;
 const Window* Application::mainWindow = nullptr;
 
+namespace {
+
+HINSTANCE Module() { return Application::instance ? Application::instance : GetModuleHandleA(nullptr); }
+
+}  // namespace
+
+HWND Dialog::ResolvedOwner() const {
+  if (!owner_ && Application::mainWindow) return Application::mainWindow->handle();
+  return owner_;
+}
+
 INT_PTR Dialog::DoModal() {
-  HWND owner = owner_;
-  if (!owner && Application::mainWindow) owner = Application::mainWindow->handle();
-  HINSTANCE instance = Application::instance ? Application::instance : GetModuleHandleA(nullptr);
-  return DialogBoxParamA(instance, MAKEINTRESOURCEA(templateId_), owner, &Dialog::DialogProc,
+  return DialogBoxParamA(Module(), MAKEINTRESOURCEA(templateId_), ResolvedOwner(), &Dialog::DialogProc,
                          reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR Dialog::DoModal(ModalWaits& waits) {
+  HWND owner = ResolvedOwner();
+  // As the platform's modal run: the owner is disabled before the dialog
+  // exists and enabled again before it goes.
+  const bool disabledOwner = owner && IsWindowEnabled(owner);
+  if (disabledOwner) EnableWindow(owner, FALSE);
+  ownLoop_ = true;
+  ended_ = false;
+  result_ = -1;
+  if (CreateDialogParamA(Module(), MAKEINTRESOURCEA(templateId_), owner, &Dialog::DialogProc,
+                         reinterpret_cast<LPARAM>(this)) != nullptr) {
+    RunLoop(waits);
+  }
+  if (disabledOwner) EnableWindow(owner, TRUE);
+  if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
+  ownLoop_ = false;
+  return result_;
+}
+
+// The platform's dialog loop (dialog keys, translation, dispatch; the dialog
+// shown once its first messages are handled; the owner told when the queue
+// is empty), waiting with MsgWaitForMultipleObjectsEx instead of GetMessage.
+void Dialog::RunLoop(ModalWaits& waits) {
+  bool shown = false;
+  while (!ended_) {
+    MSG message;
+    if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(message.wParam));  // for the loop outside
+        return;
+      }
+      if (!IsDialogMessageA(hwnd_, &message)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+      }
+      if (!IsWindow(hwnd_)) return;
+      continue;
+    }
+    if (!shown) {
+      shown = true;
+      if (!IsWindowVisible(hwnd_)) ShowWindow(hwnd_, SW_SHOWNORMAL);
+      continue;
+    }
+    HWND owner = GetWindow(hwnd_, GW_OWNER);
+    if (owner && (GetWindowLongA(hwnd_, GWL_STYLE) & DS_NOIDLEMSG) == 0)
+      SendMessageA(owner, WM_ENTERIDLE, MSGF_DIALOGBOX, reinterpret_cast<LPARAM>(hwnd_));
+    if (ended_) return;
+
+    HANDLE handle = waits.WaitHandle();
+    const DWORD count = handle ? 1 : 0;
+    const DWORD woken = MsgWaitForMultipleObjectsEx(count, handle ? &handle : nullptr, waits.MsUntilDeadline(),
+                                                    QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (count == 1 && woken == WAIT_OBJECT_0) {
+      waits.OnSignalled();
+    } else if (woken == WAIT_TIMEOUT) {
+      waits.OnDeadline();
+    } else if (woken == WAIT_FAILED) {
+      // A handle that cannot be waited for: messages alone from here on.
+      WaitMessage();
+    }
+  }
 }
 
 INT_PTR Dialog::HandleInitDialog() {

@@ -16,6 +16,20 @@ struct Application {
   static const Window* mainWindow;
 };
 
+// What a modal run waits for besides messages: at most one handle and one
+// deadline at a time. The run asks before each wait and calls back on the
+// dialog's thread, between messages.
+class ModalWaits {
+ public:
+  virtual ~ModalWaits() = default;
+  // The handle to wait for now, or null for none.
+  virtual HANDLE WaitHandle() = 0;
+  // Milliseconds until OnDeadline is due, INFINITE for none.
+  virtual DWORD MsUntilDeadline() = 0;
+  virtual void OnSignalled() = 0;
+  virtual void OnDeadline() = 0;
+};
+
 class Dialog : public Window {
  public:
   explicit Dialog(int templateId, HWND owner = nullptr) : templateId_(templateId), owner_(owner) {}
@@ -26,6 +40,9 @@ class Dialog : public Window {
   // Runs the dialog modally; returns the result given to EndDialog (or -1
   // when the dialog could not be created).
   INT_PTR DoModal();
+  // The same modal run (owner disabled, dialog keys, the same messages to the
+  // same handlers), whose loop also waits for what `waits` names.
+  INT_PTR DoModal(ModalWaits& waits);
 
   HWND Item(int id) const { return GetDlgItem(hwnd_, id); }
   void SetItemText(int id, const char* text) { SetDlgItemTextA(hwnd_, id, text); }
@@ -36,13 +53,23 @@ class Dialog : public Window {
   virtual BOOL OnInitDialog() { return TRUE; }
   // Enter (IDOK) and Esc (IDCANCEL) when the message map does not bind them.
   virtual void OnOK() { Confirm(); }
-  virtual void OnCancel() { EndDialog(hwnd_, IDCANCEL); }
+  virtual void OnCancel() { End(IDCANCEL); }
   virtual void DoDataExchange() {}
 
   // The confirm operation: data exchange, then end with the OK result.
   void Confirm() {
     DoDataExchange();
-    EndDialog(hwnd_, IDOK);
+    End(IDOK);
+  }
+
+  // Ends the modal run, whichever of the two runs it.
+  void End(INT_PTR result) {
+    if (!ownLoop_) {
+      EndDialog(hwnd_, result);
+      return;
+    }
+    ended_ = true;
+    result_ = result;
   }
 
   // Looks the message up in the derived class's message map; true when a
@@ -53,8 +80,14 @@ class Dialog : public Window {
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   INT_PTR HandleInitDialog();
 
+  HWND ResolvedOwner() const;
+  void RunLoop(ModalWaits& waits);
+
   int templateId_;
   HWND owner_;
+  bool ownLoop_ = false;  // run by DoModal(ModalWaits&)
+  bool ended_ = false;
+  INT_PTR result_ = 0;
 };
 
 // One row of a message map: a message, and for WM_COMMAND a notification

@@ -2,8 +2,9 @@
 // the command line is copied and parsed, the dialog populated into fake
 // controls that behave like the platform's, then a script of events is
 // played (see session_script.h): tray selections, "?" presses, decisions,
-// the wait box's ticks and its dismissal, and whatever the driver or a
-// failing file system does to the exchange file in between. Every promise
+// the wait box's ticks, the changes its watch of the folder signals and its
+// dismissal, and whatever the driver or a failing file system does to the
+// exchange file in between. Every promise
 // of the core is checked after every event; a broken one aborts.
 #include <algorithm>
 #include <cstddef>
@@ -13,6 +14,7 @@
 
 #include "dialog/decisions.h"
 #include "dialog/paper_check_logic.h"
+#include "exchange/completion_watch.h"
 #include "exchange/exchange_file.h"
 #include "fuzz/session_checks.h"
 #include "fuzz/session_script.h"
@@ -95,6 +97,7 @@ class Session final : private PaperCheckWindow {
         break;
       case EventKind::kTick:
       case EventKind::kDismissWait:
+      case EventKind::kFolderChange:
         break;  // there is no wait box yet
       default:
         PlayDriver(event);
@@ -124,6 +127,9 @@ class Session final : private PaperCheckWindow {
       case EventKind::kDismissWait:
         waitDismissed_ = true;
         return;
+      case EventKind::kFolderChange:
+        PlayFolderChange(event);
+        break;
       case EventKind::kSelectTray:
       case EventKind::kPressHelp:
       case EventKind::kDecide:
@@ -143,7 +149,7 @@ class Session final : private PaperCheckWindow {
     const std::size_t logBefore = log_.entries.size();
     const int stopsBefore = timer_.stopCount;
 
-    const bool over = PollTick(channel_, timer_, errors_);
+    const bool over = watch_->OnTick(errors_);
 
     Require(files_.openCount == opensBefore + 1, "a poll opens the file once");
     Require(files_.openFiles == 0, "a poll closes the file");
@@ -175,6 +181,70 @@ class Session final : private PaperCheckWindow {
       Require(StopsBeforeMessage(logBefore), "the timer stops before the message is shown");
     }
     throw ProcessEnded{};
+  }
+
+  // The modal run's part: deadlines that come before the change are met
+  // first, then the change is signalled if the watch is waited on.
+  void PlayFolderChange(const Event& event) {
+    const std::uint64_t until = now_ + event.size;
+    folder_.rearmWorks = !event.rearmFails;
+    for (;;) {
+      const std::uint64_t wait = watch_->MsUntilDeadline(now_);
+      if (wait == kNoDeadline || wait > until - now_) break;
+      now_ += wait;
+      PlayQuietRead([this] { return watch_->OnDeadline(now_); });
+    }
+    now_ = until;
+    if (watch_->AwaitsChange()) {
+      PlayQuietRead([this] { return watch_->OnChange(now_); });
+    } else if (watch_->watching()) {
+      Require(watch_->MsUntilDeadline(now_) <= watch_->restMs(),
+              "a change while the watch is not waited on is left to a read due within the rest");
+    }
+  }
+
+  // A step of the watch that may read: silent whatever happens, the file
+  // neither created nor changed, the record taken only whole, reads 20 ms
+  // apart, and over only on a whole record with a flag of exactly 1.
+  template <class Step>
+  void PlayQuietRead(Step step) {
+    const std::string path = report_.exchangePath;
+    const bool existed = files_.files.count(path) != 0;
+    const std::size_t transfersBefore = files_.transfers.size();
+    const int opensBefore = files_.openCount;
+    const std::size_t messagesBefore = errors_.messages.size();
+    const int stopsBefore = timer_.stopCount;
+
+    const bool over = step();
+
+    Require(errors_.messages.size() == messagesBefore, "a read a change prompted shows nothing");
+    Require(watch_->restMs() >= kChangeReadRestMs && watch_->restMs() <= kChangeReadLongestRestMs,
+            "the rest stays between 20 and 640 ms");
+    Require(files_.openCount <= opensBefore + 1 && files_.openFiles == 0, "a quiet read opens at most once and closes");
+    Require((files_.files.count(path) != 0) == existed, "a quiet read neither creates nor removes the file");
+    if (files_.openCount > opensBefore) {
+      Require(!quietReadBefore_ || now_ - lastQuietReadAt_ >= kChangeReadRestMs, "quiet reads are 20 ms apart");
+      quietReadBefore_ = true;
+      lastQuietReadAt_ = now_;
+    }
+    Require(files_.transfers.size() <= transfersBefore + 1, "a quiet read makes at most one transfer");
+    bool whole = false;
+    if (files_.transfers.size() > transfersBefore) {
+      const Transfer& read = files_.transfers.back();
+      Require(!read.isWrite && read.requested == kExchangeRecordSize, "a quiet read reads the 8-byte record");
+      Require(read.after == read.before, "a quiet read changes nothing in the file");
+      whole = read.succeeded && read.moved == kExchangeRecordSize;
+      if (whole) {
+        for (std::size_t i = 0; i < kExchangeRecordSize; ++i) record_[i] = read.before[i];
+      }
+    }
+    Require(channel_.record().decision == LittleEndian32(record_) &&
+                channel_.record().completionFlag == LittleEndian32(record_ + 4),
+            "a quiet read takes a whole record or nothing");
+    const bool flagIsOne = whole && LittleEndian32(record_ + 4) == 1;
+    Require(over == flagIsOne, "a quiet read ends the wait exactly on a whole record with flag 1");
+    Require(timer_.stopCount - stopsBefore == (over ? 1 : 0), "the wait's end stops the timer once");
+    if (over) throw ProcessEnded{};
   }
 
   bool StopsBeforeMessage(std::size_t logStart) const {
@@ -232,11 +302,17 @@ class Session final : private PaperCheckWindow {
 
   void RunWaitDialog() override {
     Require(hidden_, "the wait box is shown with the dialog hidden");
+    // As the wait box: the folder is watched where the path names one.
+    char folder[kExchangePathSize];
+    const bool watchable = FolderOfExchangeFile(report_.exchangePath, folder, sizeof folder);
+    CompletionWatch watch(channel_, timer_, watchable ? &folder_ : nullptr);
+    watch_ = &watch;
     waitDismissed_ = false;
     while (!waitDismissed_) {
       if (!script_.HasMore()) throw ScriptUsedUp{};
       PlayInWait(script_.Next());
     }
+    watch_ = nullptr;
   }
 
   void Confirm() override {
@@ -328,6 +404,11 @@ class Session final : private PaperCheckWindow {
   fakes::FakeFileErrorReporter errors_{&log_};
   fakes::FakePollTimer timer_{&log_};
   fakes::FakeHelpEngine engine_{&log_};
+  fakes::FakeFolderWatch folder_;
+  CompletionWatch* watch_ = nullptr;  // while the wait box is shown
+  std::uint64_t now_ = 0;
+  bool quietReadBefore_ = false;
+  std::uint64_t lastQuietReadAt_ = 0;
   // As in the dialog: both are bound before the parse fills what they point at.
   ExchangeChannel channel_{files_, report_.exchangePath};
   HelpSession help_{engine_, state_.helpFileName};

@@ -24,6 +24,7 @@ enum class EventKind : std::uint8_t {
   kCallerDeletesFile,   // the driver deletes the file
   kFaultNextAccess,     // the next open of the file misbehaves
   kWindowsDirectory,    // the platform's Windows directory (any length)
+  kFolderChange,        // after 0 to 255 ms, the watch of the file's folder signals (or can no longer be armed)
   kCount
 };
 
@@ -36,6 +37,7 @@ struct Event {
   std::size_t size = 0;            // kCallerResizesFile, kWindowsDirectory, fault counts and sizes
   std::uint8_t fill = 0;           // kCallerResizesFile, fault resizes
   std::uint8_t fault = 0;          // kFaultNextAccess: 0 open, 1 transfer, 2 short count, 3 resize
+  bool rearmFails = false;         // kFolderChange: the folder cannot be watched from now on
 };
 
 class Script {
@@ -81,6 +83,10 @@ class Script {
       }
       case EventKind::kWindowsDirectory:
         event.size = Byte();
+        break;
+      case EventKind::kFolderChange:
+        event.size = Byte();
+        event.rearmFails = Byte() == 0xFF;
         break;
       case EventKind::kPressHelp:
       case EventKind::kTick:

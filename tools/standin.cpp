@@ -40,6 +40,7 @@ struct Options {
   std::wstring report = L"three-item";
   std::wstring press;           // press this button ourselves (unattended runs)
   DWORD decisionTimeoutMs = 0;  // 0: wait as long as the user takes
+  DWORD holdMs = 0;             // write the flag first under a hold without sharing, kept this long
   std::optional<std::wstring> rawTail;  // everything after " -- ", verbatim
 };
 
@@ -56,7 +57,7 @@ void PrintUsage() {
   PrintLine(
       L"usage: standin.exe [--paperchk PATH] [--exchange PATH] [--create] [--complete-after MS]\n"
       L"                   [--items N] [--report NAME] [--press Riprova|Ignora|Annulla]\n"
-      L"                   [--timeout MS] [-- ITEM-WORD FIELDS...]\n"
+      L"                   [--timeout MS] [--hold-while-writing MS] [-- ITEM-WORD FIELDS...]\n"
       L"reports:" + samples);
 }
 
@@ -98,6 +99,8 @@ bool ParseOptions(Options& options) {
       options.exchange = arguments[++i];
     } else if (argument == L"--complete-after" && hasValue) {
       ok = ParseNumber(arguments[++i], options.completeAfterMs);
+    } else if (argument == L"--hold-while-writing" && hasValue) {
+      ok = ParseNumber(arguments[++i], options.holdMs);
     } else if (argument == L"--timeout" && hasValue) {
       ok = ParseNumber(arguments[++i], options.decisionTimeoutMs);
     } else if (argument == L"--items" && hasValue) {
@@ -203,6 +206,14 @@ int Run(const Options& options) {
     PrintLine(L"decision: 1 Riprova");
     PrintLine(L"re-reading the printer for " + std::to_wstring(options.completeAfterMs) + L" ms");
     Sleep(options.completeAfterMs);
+    if (options.holdMs > 0) {
+      // A driver that keeps others out while it writes: the flag goes in
+      // through the hold; the time counts from the release.
+      drv::ExclusiveHold hold(exchange);
+      if (!hold.WriteCompletionFlag(1)) PrintLine(L"standin: could not write the flag under the hold");
+      PrintLine(L"flag written under a hold without sharing, kept " + std::to_wstring(options.holdMs) + L" ms");
+      Sleep(options.holdMs);
+    }
     flagWrittenAt = drv::NowMs();  // the launcher writes the flag right after
     return true;
   };

@@ -158,6 +158,7 @@ void DrawFault(RandomSource& random, RunPlan& plan) {
                  : draw <= 20 ? FileFault::HeldDuringWait
                  : draw <= 28 ? FileFault::CutDuringWait
                  : draw <= 34 ? FileFault::DeletedDuringWait
+                 : draw <= 46 ? FileFault::HeldWhileWritingFlag
                               : FileFault::None;
   }
   plan.holdPastWriteBox = random.Percent(50);
@@ -166,6 +167,8 @@ void DrawFault(RandomSource& random, RunPlan& plan) {
 
   const std::uint32_t end = random.Between(1, 100);
   plan.waitEnd = end <= 70 ? WaitEnd::Completion : end <= 85 ? WaitEnd::Escape : WaitEnd::Enter;
+  // The held write is the driver's completion.
+  if (plan.fault == FileFault::HeldWhileWritingFlag) plan.waitEnd = WaitEnd::Completion;
   plan.completionDelayMs = random.Between(0, 2500);
 }
 
@@ -222,6 +225,9 @@ std::string Describe(const RunPlan& plan) {
     case FileFault::HeldDuringWait: line += "; file held " + std::to_string(plan.holdMs) + " ms in the wait"; break;
     case FileFault::CutDuringWait: line += "; file cut to " + std::to_string(plan.cutTo) + " in the wait"; break;
     case FileFault::DeletedDuringWait: line += "; file deleted in the wait"; break;
+    case FileFault::HeldWhileWritingFlag:
+      line += "; flag written under a " + std::to_string(kFlagHoldMs) + " ms hold";
+      break;
   }
   if (plan.decision == drv::kRetry) {
     switch (plan.waitEnd) {

@@ -27,7 +27,11 @@ enum class FileFault {
   HeldDuringWait,     // held for holdMs while the wait box polls
   CutDuringWait,      // shortened to cutTo bytes (fewer than 8)
   DeletedDuringWait,  // removed; the next poll creates it again, empty
+  HeldWhileWritingFlag,  // the completion flag written under a 30 ms hold without sharing
 };
+
+// How long the driver of HeldWhileWritingFlag keeps the file after writing.
+constexpr std::uint32_t kFlagHoldMs = 30;
 
 // How the wait after "Riprova" ends, if no file error ends it.
 enum class WaitEnd { Completion, Escape, Enter };

@@ -114,7 +114,7 @@ int CheckPlans(std::uint32_t count) {
     needed.push_back(std::string("fault 0 with ") + decision);
     needed.push_back(std::string("fault 1 with ") + decision);
   }
-  for (int fault = 2; fault <= 4; ++fault) needed.push_back("fault " + std::to_string(fault) + " with Riprova");
+  for (int fault = 2; fault <= 5; ++fault) needed.push_back("fault " + std::to_string(fault) + " with Riprova");
   for (int end = 0; end <= 2; ++end) needed.push_back("wait end " + std::to_string(end));
   int missing = 0;
   for (const std::string& kind : needed) {
@@ -155,6 +155,8 @@ int Soak(const Options& options) {
   std::uint32_t passed = 0;
   std::vector<std::uint32_t> failed;
   std::vector<double> flagToEnd;
+  std::vector<double> releaseToEnd;  // held writes that no tick met
+  int tickInHold = 0;
   for (std::uint32_t run = options.first; run <= last; ++run) {
     const RunPlan plan = DrawPlan(RunSeed(seed, run));
     const RunOutcome outcome = ExecuteRun(plan, context);
@@ -169,6 +171,13 @@ int Soak(const Options& options) {
       failed.push_back(run);
     }
     if (outcome.flagToEndMs >= 0) flagToEnd.push_back(outcome.flagToEndMs);
+    if (plan.fault == FileFault::HeldWhileWritingFlag && outcome.passed) {
+      if (outcome.tickInHold) {
+        ++tickInHold;
+      } else {
+        releaseToEnd.push_back(outcome.releaseToEndMs);
+      }
+    }
   }
 
   std::printf("\nsoak: %u runs in %.0f s\n", options.runs, (drv::NowMs() - started) / 1000);
@@ -177,6 +186,14 @@ int Soak(const Options& options) {
     std::printf("flag to end over %zu completed retries: min %s, median %s, max %s (limit %s)\n", flagToEnd.size(),
                 Milliseconds(flagToEnd.front()).c_str(), Milliseconds(flagToEnd[flagToEnd.size() / 2]).c_str(),
                 Milliseconds(flagToEnd.back()).c_str(), Milliseconds(kFlagToEndLimitMs).c_str());
+  }
+  if (!releaseToEnd.empty() || tickInHold > 0) {
+    std::sort(releaseToEnd.begin(), releaseToEnd.end());
+    std::printf("flag written under a %u ms hold: %zu runs ended by the watch, release to end median %s, max %s; "
+                "%d runs where a tick fell inside the hold and showed its box\n",
+                kFlagHoldMs, releaseToEnd.size(),
+                releaseToEnd.empty() ? "-" : Milliseconds(releaseToEnd[releaseToEnd.size() / 2]).c_str(),
+                releaseToEnd.empty() ? "-" : Milliseconds(releaseToEnd.back()).c_str(), tickInHold);
   }
   for (std::uint32_t run : failed) {
     std::printf("run %u again: bash scripts/soak.sh 1 --seed %llu --first %u\n", run,

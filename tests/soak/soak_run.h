@@ -24,6 +24,10 @@ struct RunOutcome {
   bool passed = false;
   std::string failure;      // the first check that failed
   double flagToEndMs = -1;  // after a completed retry
+  // HeldWhileWritingFlag: from the driver letting go to the end, or a tick
+  // that fell inside the hold (its box closed, which ends the process).
+  double releaseToEndMs = -1;
+  bool tickInHold = false;
   double durationMs = 0;
 };
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "dialog/decisions.h"
+#include "exchange/completion_watch.h"
 #include "exchange/exchange_file.h"
 #include "help/help_file.h"
 #include "report/mismatch_report.h"
@@ -34,7 +35,8 @@ inline void AddTo(CallLog* log, std::string entry) {
 // --- Exchange files ---
 
 // Files in memory, keyed by path. Opening creates a missing file (open
-// always); writing at the start never shortens a file.
+// always) unless it asks for an existing one; writing at the start never
+// shortens a file.
 class FakeExchangeFileSystem final : public ExchangeFileSystem {
  public:
   explicit FakeExchangeFileSystem(CallLog* log = nullptr) : log_(log) {}
@@ -45,6 +47,14 @@ class FakeExchangeFileSystem final : public ExchangeFileSystem {
     ++openCount;
     if (failOpen || name.empty()) return nullptr;
     files[name];  // open always: create when missing
+    return std::make_unique<File>(*this, name);
+  }
+
+  std::unique_ptr<OpenExchangeFile> OpenExisting(const char* path) override {
+    const std::string name = path != nullptr ? path : "";
+    AddTo(log_, "OpenExisting " + name);
+    ++openCount;
+    if (failOpen || !Exists(name)) return nullptr;
     return std::make_unique<File>(*this, name);
   }
 
@@ -127,6 +137,23 @@ class FakePollTimer final : public PollTimer {
     AddTo(log_, "StopTimer");
   }
   int stopCount = 0;
+
+ private:
+  CallLog* log_;
+};
+
+// --- Folder watch ---
+
+class FakeFolderWatch final : public FolderWatch {
+ public:
+  explicit FakeFolderWatch(CallLog* log = nullptr) : log_(log) {}
+  bool Rearm() override {
+    ++rearmCount;
+    AddTo(log_, "Rearm");
+    return rearmWorks;
+  }
+  bool rearmWorks = true;
+  int rearmCount = 0;
 
  private:
   CallLog* log_;

@@ -47,19 +47,8 @@ class FaultyExchangeFileSystem final : public ExchangeFileSystem {
   void QueueFault(const Fault& fault) { faults_.push_back(fault); }
   std::size_t PendingFaults() const { return faults_.size(); }
 
-  std::unique_ptr<OpenExchangeFile> OpenAlways(const char* path) override {
-    ++openCount;
-    Fault fault;
-    if (!faults_.empty()) {
-      fault = faults_.front();
-      faults_.pop_front();
-    }
-    // An empty path names no file, as on the platform.
-    if (path == nullptr || path[0] == '\0' || fault.openFails) return nullptr;
-    Bytes& bytes = files[path];  // open always: created when missing, kept when present
-    if (fault.resizeAfterOpen) bytes.resize(fault.sizeAfterOpen, fault.growFill);
-    return std::make_unique<File>(*this, bytes, fault);
-  }
+  std::unique_ptr<OpenExchangeFile> OpenAlways(const char* path) override { return Open(path, true); }
+  std::unique_ptr<OpenExchangeFile> OpenExisting(const char* path) override { return Open(path, false); }
 
   std::map<std::string, Bytes> files;
   std::vector<Transfer> transfers;
@@ -124,6 +113,21 @@ class FaultyExchangeFileSystem final : public ExchangeFileSystem {
     Bytes& bytes_;
     Fault fault_;
   };
+
+  std::unique_ptr<OpenExchangeFile> Open(const char* path, bool create) {
+    ++openCount;
+    Fault fault;
+    if (!faults_.empty()) {
+      fault = faults_.front();
+      faults_.pop_front();
+    }
+    // An empty path names no file, as on the platform.
+    if (path == nullptr || path[0] == '\0' || fault.openFails) return nullptr;
+    if (!create && files.count(path) == 0) return nullptr;
+    Bytes& bytes = files[path];  // open always: created when missing, kept when present
+    if (fault.resizeAfterOpen) bytes.resize(fault.sizeAfterOpen, fault.growFill);
+    return std::make_unique<File>(*this, bytes, fault);
+  }
 
   std::deque<Fault> faults_;
 };

@@ -1,4 +1,5 @@
-// The exchange record, the decision write, the completion read and the wait's tick.
+// The exchange record, the decision write, the completion read, the wait's
+// tick, and the reads a change in the folder prompts.
 
 #include <gtest/gtest.h>
 
@@ -6,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "exchange/completion_watch.h"
 #include "exchange/exchange_file.h"
 #include "support/fakes.h"
 
@@ -15,6 +17,7 @@ namespace {
 using fakes::CallLog;
 using fakes::FakeExchangeFileSystem;
 using fakes::FakeFileErrorReporter;
+using fakes::FakeFolderWatch;
 using fakes::FakePollTimer;
 using Bytes = std::vector<std::uint8_t>;
 using Log = std::vector<std::string>;
@@ -314,6 +317,352 @@ TEST_F(PollTickTest, TimerStopsBeforeTheReadErrorIsShown) {
             (Log{"Open " + path, "Read " + path, "StopTimer", "ShowFileError ReadFile ERROR!!!", "Close " + path}));
   EXPECT_EQ(timer.stopCount, 1);
   EXPECT_EQ(errors.messages.size(), 1u);
+}
+
+// --- The quiet read (prompted by a change in the folder) ---
+
+// What a quiet read makes of the file, against a record that holds {1, 2}
+// from before. Only a whole record is taken; anything else leaves it alone.
+struct QuietReadCase {
+  const char* what;
+  bool exists;
+  Bytes file;
+  bool failOpen;
+  bool failRead;
+  QuietRead expected;
+  std::uint32_t decisionAfter;
+  std::uint32_t flagAfter;
+};
+
+const QuietReadCase kQuietReads[] = {
+    {"flag 1", true, RecordBytes(1, 1), false, false, QuietRead::Completed, 1, 1},
+    {"flag 1, longer file", true, {1, 0, 0, 0, 1, 0, 0, 0, 9, 9}, false, false, QuietRead::Completed, 1, 1},
+    {"flag 0", true, RecordBytes(1, 0), false, false, QuietRead::Waiting, 1, 0},
+    {"flag 0x101", true, RecordBytes(3, 0x101), false, false, QuietRead::Waiting, 3, 0x101},
+    {"flag 0xFFFFFFFF", true, RecordBytes(1, 0xFFFFFFFFu), false, false, QuietRead::Waiting, 1, 0xFFFFFFFFu},
+    {"no file", false, {}, false, false, QuietRead::Unreadable, 1, 2},
+    {"open fails (held by the driver)", true, RecordBytes(1, 1), true, false, QuietRead::Unreadable, 1, 2},
+    {"read fails", true, RecordBytes(1, 1), false, true, QuietRead::Unreadable, 1, 2},
+    {"empty file", true, {}, false, false, QuietRead::Unreadable, 1, 2},
+    {"4 bytes", true, {7, 0, 0, 0}, false, false, QuietRead::Unreadable, 1, 2},
+    {"7 bytes reaching into a flag of 1", true, {1, 0, 0, 0, 1, 0, 0}, false, false, QuietRead::Unreadable, 1, 2},
+};
+
+TEST_F(ExchangeChannelTest, QuietReadTakesOnlyAWholeRecordAndNeverCreatesTheFile) {
+  for (const QuietReadCase& row : kQuietReads) {
+    files.files.clear();
+    files.files[kPath] = RecordBytes(1, 2);
+    ASSERT_EQ(channel.ReadCompletion(errors), 0);
+    files.failOpen = row.failOpen;
+    files.failRead = row.failRead;
+    if (row.exists) {
+      files.files[kPath] = row.file;
+    } else {
+      files.files.erase(kPath);
+    }
+
+    EXPECT_EQ(channel.ReadCompletionQuietly(), row.expected) << row.what;
+    EXPECT_EQ(channel.record().decision, row.decisionAfter) << row.what;
+    EXPECT_EQ(channel.record().completionFlag, row.flagAfter) << row.what;
+    EXPECT_EQ(files.Exists(kPath), row.exists) << row.what;
+    if (row.exists) {
+      EXPECT_EQ(files.files[kPath], row.file) << row.what;
+    }
+    EXPECT_EQ(files.openFiles, 0) << row.what;
+    files.failOpen = files.failRead = false;
+  }
+  EXPECT_TRUE(errors.messages.empty());
+  for (const std::string& entry : log.entries) EXPECT_EQ(entry.rfind("Write", 0), std::string::npos) << entry;
+}
+
+// --- Where the watch looks ---
+
+TEST(FolderOfExchangeFileTest, PathUpToItsLastSeparator) {
+  struct Row {
+    const char* path;
+    const char* folder;
+  };
+  const Row rows[] = {
+      {"C:\\spool\\pchk.dat", "C:\\spool\\"},
+      {"C:\\pchk.dat", "C:\\"},
+      {"\\\\server\\share\\pchk.dat", "\\\\server\\share\\"},
+      {"\\pchk.dat", "\\"},
+      {"Z:/tmp/x/pchk.dat", "Z:/tmp/x/"},
+      {"C:\\a/b\\c", "C:\\a/b\\"},
+      {"C:pchk.dat", "C:"},
+      {"pchk.dat", "."},
+      {"1:pchk.dat", "."},
+      {"C:\\spool\\", "C:\\spool\\"},
+  };
+  for (const Row& row : rows) {
+    char folder[64];
+    ASSERT_TRUE(FolderOfExchangeFile(row.path, folder, sizeof folder)) << row.path;
+    EXPECT_STREQ(folder, row.folder) << row.path;
+  }
+}
+
+TEST(FolderOfExchangeFileTest, NoFolderForAnEmptyPathOrOneThatDoesNotFit) {
+  char folder[8];
+  EXPECT_FALSE(FolderOfExchangeFile("", folder, sizeof folder));
+  EXPECT_FALSE(FolderOfExchangeFile(nullptr, folder, sizeof folder));
+  EXPECT_TRUE(FolderOfExchangeFile("C:\\abc\\x", folder, sizeof folder));  // 7 characters and the NUL
+  EXPECT_STREQ(folder, "C:\\abc\\");
+  EXPECT_FALSE(FolderOfExchangeFile("C:\\abcd\\x", folder, sizeof folder));
+  EXPECT_FALSE(FolderOfExchangeFile("x", folder, 1));
+}
+
+// --- The watch: when change-prompted reads happen and what they decide ---
+
+class CompletionWatchTest : public ExchangeChannelTest {
+ protected:
+  void SetUp() override { files.files[kPath] = RecordBytes(1, 0); }
+
+  int Reads() const {
+    int reads = 0;
+    for (const std::string& entry : log.entries) reads += entry.rfind("OpenExisting", 0) == 0 ? 1 : 0;
+    return reads;
+  }
+
+  FakePollTimer timer{&log};
+  FakeFolderWatch folder{&log};
+};
+
+TEST_F(CompletionWatchTest, ReadsAtOnceWhenTheWatchBegins) {
+  files.files[kPath] = RecordBytes(1, 1);  // the driver was quicker than the watch
+  CompletionWatch watch(channel, timer, &folder);
+  EXPECT_TRUE(watch.AwaitsChange());
+  EXPECT_EQ(watch.MsUntilDeadline(500), 0u);
+  EXPECT_TRUE(watch.OnDeadline(500));
+  EXPECT_EQ(timer.stopCount, 1);
+  EXPECT_EQ(folder.rearmCount, 0);  // nothing was signalled yet
+}
+
+TEST_F(CompletionWatchTest, WithoutAWatchOnlyTheTicksRead) {
+  CompletionWatch watch(channel, timer, nullptr);
+  EXPECT_FALSE(watch.AwaitsChange());
+  EXPECT_EQ(watch.MsUntilDeadline(0), kNoDeadline);
+  EXPECT_FALSE(watch.OnDeadline(0));
+  files.files[kPath] = RecordBytes(1, 1);
+  EXPECT_FALSE(watch.OnChange(100));
+  EXPECT_EQ(Reads(), 0);
+  EXPECT_TRUE(watch.OnTick(errors));
+  EXPECT_EQ(timer.stopCount, 1);
+}
+
+// Changes at given times, and the deadlines the loop keeps, as the modal run
+// plays them; each row says when reads happen. At most one read per 20 ms,
+// and a change in the rest is read when the rest is over. Where the changes
+// are others' (the record stays as it was) the rest doubles up to 640 ms.
+struct PacingCase {
+  const char* what;
+  bool recordChanges;                  // each change is a new record (a flag other than 1)
+  std::vector<std::uint64_t> changes;  // when the watch signals
+  std::vector<std::uint64_t> readsAt;  // when reads must happen
+};
+
+std::vector<std::uint64_t> Every10Ms(std::uint64_t from, std::uint64_t to) {
+  std::vector<std::uint64_t> times;
+  for (std::uint64_t t = from; t <= to; t += 10) times.push_back(t);
+  return times;
+}
+
+const PacingCase kPacing[] = {
+    {"one change", true, {100}, {0, 100}},
+    {"two changes far apart", true, {100, 200}, {0, 100, 200}},
+    {"a change exactly at the end of the rest", true, {100, 120}, {0, 100, 120}},
+    {"a change in the rest is read when it ends", true, {100, 105}, {0, 100, 120}},
+    {"many changes in one rest are one read", true, {100, 101, 110, 119}, {0, 100, 120}},
+    {"a change right after the first read", true, {5}, {0, 20}},
+    {"the record changing every 10 ms: a read every 20 ms", true, Every10Ms(100, 150), {0, 100, 120, 140, 160}},
+    {"others writing every 10 ms: the rest doubles up to 640 ms", false, Every10Ms(100, 1500),
+     {0, 100, 140, 220, 380, 700, 1340, 1980}},
+    {"a change after a long quiet spell is read at once", false, {100, 5000}, {0, 100, 5000}},
+};
+
+TEST_F(CompletionWatchTest, ChangePromptedReadsArePacedAndNoneIsLost) {
+  for (const PacingCase& row : kPacing) {
+    log.entries.clear();
+    files.files[kPath] = RecordBytes(1, 0);
+    ASSERT_EQ(channel.ReadCompletion(errors), 0);
+    CompletionWatch watch(channel, timer, &folder);
+    std::vector<std::uint64_t> reads;
+    // The loop: a deadline that falls before the next change comes first.
+    std::size_t next = 0;
+    std::uint64_t now = 0;
+    for (int step = 0; step < 1000; ++step) {
+      const std::uint64_t wait = watch.MsUntilDeadline(now);
+      const bool changeNext = next < row.changes.size() && (wait == kNoDeadline || row.changes[next] < now + wait);
+      const int before = Reads();
+      if (changeNext) {
+        now = row.changes[next];
+        if (row.recordChanges) files.files[kPath] = RecordBytes(1, 2 + static_cast<std::uint32_t>(next));
+        ++next;
+        if (watch.AwaitsChange()) {
+          EXPECT_FALSE(watch.OnChange(now));
+        } else {
+          // Not waited on: the change is left to the read already due.
+          ASSERT_NE(watch.MsUntilDeadline(now), kNoDeadline) << row.what << ": a change at " << now << " is lost";
+        }
+      } else if (wait != kNoDeadline) {
+        now += wait;
+        EXPECT_FALSE(watch.OnDeadline(now));
+      } else {
+        break;
+      }
+      if (Reads() > before) reads.push_back(now);
+    }
+    EXPECT_EQ(reads, row.readsAt) << row.what;
+    EXPECT_EQ(watch.MsUntilDeadline(now), kNoDeadline) << row.what << ": a read is still pending";
+  }
+  EXPECT_TRUE(errors.messages.empty());
+}
+
+// After others' changes have stretched the rest, the driver's own write (a
+// changed record, or a file it holds) brings it back to 20 ms.
+TEST_F(CompletionWatchTest, TheDriversWriteBringsTheRestBackToTheShortest) {
+  CompletionWatch watch(channel, timer, &folder);
+  ASSERT_FALSE(watch.OnDeadline(0));
+  std::uint64_t now = 0;
+  for (int i = 0; i < 8; ++i) {
+    now += watch.restMs();
+    ASSERT_FALSE(watch.OnChange(now));
+  }
+  EXPECT_EQ(watch.restMs(), kChangeReadLongestRestMs);
+  files.files[kPath] = RecordBytes(1, 2);
+  now += kChangeReadLongestRestMs;
+  ASSERT_FALSE(watch.OnChange(now));
+  EXPECT_EQ(watch.restMs(), kChangeReadRestMs);
+
+  for (int i = 0; i < 3; ++i) {
+    now += watch.restMs();
+    ASSERT_FALSE(watch.OnChange(now));
+  }
+  EXPECT_EQ(watch.restMs(), 8 * kChangeReadRestMs);
+  files.failOpen = true;
+  now += watch.restMs();
+  ASSERT_FALSE(watch.OnChange(now));
+  EXPECT_EQ(watch.restMs(), kChangeReadRestMs);
+  EXPECT_EQ(watch.MsUntilDeadline(now), kChangeReadRestMs);
+  EXPECT_TRUE(errors.messages.empty());
+}
+
+TEST_F(CompletionWatchTest, TheWatchIsArmedAgainBeforeTheReadItPrompted) {
+  CompletionWatch watch(channel, timer, &folder);
+  ASSERT_FALSE(watch.OnDeadline(0));
+  log.entries.clear();
+  files.files[kPath] = RecordBytes(1, 2);
+  ASSERT_FALSE(watch.OnChange(50));
+  const std::string path = kPath;
+  EXPECT_EQ(log.entries, (Log{"Rearm", "OpenExisting " + path, "Read " + path, "Close " + path}));
+  // While a change waits for the rest to end, the watch is not waited on.
+  ASSERT_FALSE(watch.OnChange(60));
+  EXPECT_FALSE(watch.AwaitsChange());
+  EXPECT_EQ(watch.MsUntilDeadline(60), 10u);
+  ASSERT_FALSE(watch.OnDeadline(70));
+  EXPECT_TRUE(watch.AwaitsChange());
+  EXPECT_EQ(folder.rearmCount, 2);
+}
+
+// The driver holds the file without sharing while it writes the flag: the
+// read its write prompted fails without a word and is tried again after the
+// rest until the file can be read, with no further change needed.
+TEST_F(CompletionWatchTest, AFailedReadIsSilentAndTriedAgainAfterTheRest) {
+  CompletionWatch watch(channel, timer, &folder);
+  ASSERT_FALSE(watch.OnDeadline(0));
+  files.files[kPath] = RecordBytes(1, 1);
+  files.failOpen = true;  // held
+  EXPECT_FALSE(watch.OnChange(100));
+  EXPECT_EQ(watch.MsUntilDeadline(100), 20u);
+  EXPECT_FALSE(watch.OnDeadline(120));
+  EXPECT_EQ(channel.record().completionFlag, 0u);
+  files.failOpen = false;  // let go at 130
+  EXPECT_EQ(watch.MsUntilDeadline(130), 10u);
+  EXPECT_TRUE(watch.OnDeadline(140));
+  EXPECT_EQ(timer.stopCount, 1);
+  EXPECT_TRUE(errors.messages.empty());
+  EXPECT_EQ(folder.rearmCount, 1);  // armed once: retries need no new change
+}
+
+TEST_F(CompletionWatchTest, ShortOrMissingFilesAreRetriedAndATickThatReadsEndsTheRetries) {
+  CompletionWatch watch(channel, timer, &folder);
+  ASSERT_FALSE(watch.OnDeadline(0));
+  files.files[kPath] = Bytes{1, 0, 0, 0, 1};  // cut in the middle of a rewrite
+  EXPECT_FALSE(watch.OnChange(100));
+  EXPECT_EQ(channel.record().completionFlag, 0u);
+  files.files.erase(kPath);
+  EXPECT_FALSE(watch.OnDeadline(120));
+  EXPECT_FALSE(files.Exists(kPath)) << "a quiet read created the file";
+  EXPECT_EQ(watch.MsUntilDeadline(120), 20u);
+  // The tick creates the file again, as it always has, and reads it.
+  EXPECT_FALSE(watch.OnTick(errors));
+  EXPECT_EQ(watch.MsUntilDeadline(130), kNoDeadline);
+  EXPECT_TRUE(errors.messages.empty());
+}
+
+// A tick between a change and its read (in the rest) must not leave the
+// watch unarmed: the read still comes and arms it again.
+TEST_F(CompletionWatchTest, ATickInTheRestKeepsTheWatchAlive) {
+  CompletionWatch watch(channel, timer, &folder);
+  ASSERT_FALSE(watch.OnDeadline(0));
+  ASSERT_FALSE(watch.OnChange(5));
+  ASSERT_FALSE(watch.OnTick(errors));
+  EXPECT_EQ(watch.MsUntilDeadline(10), 10u);
+  ASSERT_FALSE(watch.OnDeadline(20));
+  EXPECT_TRUE(watch.AwaitsChange());
+  EXPECT_EQ(folder.rearmCount, 1);
+  files.files[kPath] = RecordBytes(1, 1);
+  EXPECT_TRUE(watch.OnChange(100));
+}
+
+TEST_F(CompletionWatchTest, OnlyAFlagOfExactlyOneEndsTheWait) {
+  for (std::uint32_t flag : {0u, 2u, 0x100u, 0x01000001u, 0xFFFFFFFFu}) {
+    CompletionWatch watch(channel, timer, &folder);
+    files.files[kPath] = RecordBytes(1, flag);
+    EXPECT_FALSE(watch.OnDeadline(0)) << flag;
+    EXPECT_FALSE(watch.OnChange(100)) << flag;
+  }
+  EXPECT_EQ(timer.stopCount, 0);
+  CompletionWatch watch(channel, timer, &folder);
+  files.files[kPath] = RecordBytes(2, 1);
+  EXPECT_TRUE(watch.OnDeadline(0));
+  EXPECT_EQ(timer.stopCount, 1);
+  EXPECT_TRUE(errors.messages.empty());
+}
+
+// Where the folder can no longer be watched, the wait is the ticks'.
+TEST_F(CompletionWatchTest, AWatchThatCannotBeArmedAgainLeavesTheTicks) {
+  CompletionWatch watch(channel, timer, &folder);
+  ASSERT_FALSE(watch.OnDeadline(0));
+  folder.rearmWorks = false;
+  files.failOpen = true;
+  EXPECT_FALSE(watch.OnChange(100));  // this read still happens
+  EXPECT_EQ(Reads(), 2);
+  EXPECT_FALSE(watch.AwaitsChange());
+  EXPECT_EQ(watch.MsUntilDeadline(200), kNoDeadline);
+  EXPECT_FALSE(watch.OnChange(300));
+  EXPECT_EQ(Reads(), 2);
+  EXPECT_TRUE(errors.messages.empty());
+}
+
+// The tick is untouched by the watch: a failure is shown once, after the
+// timer has stopped, and ends the wait.
+TEST_F(CompletionWatchTest, TheTickStillReportsItsFailures) {
+  CompletionWatch watch(channel, timer, &folder);
+  files.failOpen = true;
+  EXPECT_FALSE(watch.OnDeadline(0));
+  EXPECT_TRUE(errors.messages.empty());
+  EXPECT_TRUE(watch.OnTick(errors));
+  EXPECT_EQ(errors.messages, (Log{"CreateFile ERROR!!!"}));
+  EXPECT_EQ(timer.stopCount, 1);
+}
+
+TEST_F(CompletionWatchTest, AClockThatWentBackCountsAsTheRestOver) {
+  CompletionWatch watch(channel, timer, &folder);
+  ASSERT_FALSE(watch.OnDeadline(1000));
+  ASSERT_FALSE(watch.OnChange(1005));  // in the rest
+  EXPECT_EQ(watch.MsUntilDeadline(900), 0u);
+  EXPECT_FALSE(watch.OnDeadline(900));
+  EXPECT_EQ(Reads(), 2);
 }
 
 }  // namespace

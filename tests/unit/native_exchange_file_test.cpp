@@ -118,6 +118,23 @@ TEST_F(NativeExchangeFileTest, DeletedFileIsCreatedAgainByTheNextPoll) {
   EXPECT_TRUE(errors_.messages.empty());
 }
 
+// The read a change prompts: a missing file stays missing, a short one is
+// left alone, a whole record is taken.
+TEST_F(NativeExchangeFileTest, QuietReadNeverCreatesTheFileAndTakesOnlyAWholeRecord) {
+  ExchangeChannel channel(*files_, path_.c_str());
+  EXPECT_EQ(channel.ReadCompletionQuietly(), QuietRead::Unreadable);
+  EXPECT_FALSE(fs::exists(path_));
+
+  WriteFileBytes({1, 0, 0, 0, 1, 0, 0});
+  EXPECT_EQ(channel.ReadCompletionQuietly(), QuietRead::Unreadable);
+  EXPECT_EQ(channel.record().completionFlag, 0u);
+
+  WriteFileBytes({1, 0, 0, 0, 1, 0, 0, 0, 7});
+  EXPECT_EQ(channel.ReadCompletionQuietly(), QuietRead::Completed);
+  EXPECT_EQ(ReadFileBytes(), (Bytes{1, 0, 0, 0, 1, 0, 0, 0, 7}));
+  EXPECT_TRUE(errors_.messages.empty());
+}
+
 TEST_F(NativeExchangeFileTest, EmptyPathFailsWithTheCreateError) {
   ExchangeChannel channel(*files_, "");
   EXPECT_EQ(channel.WriteDecision(DecisionCode::Ignore, errors_), 0);

@@ -1,5 +1,6 @@
 // The dialog framework on the real platform: message-map dispatch, the
-// confirm and cancel operations, and the classic placement.
+// confirm and cancel operations, the classic placement, and the modal run
+// that also waits for a handle.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -186,6 +187,98 @@ TEST(DialogPlacement, ADialogThatPlacedItselfIsLeftWhereItIs) {
   dialog.DoModal();
   EXPECT_EQ(dialog.placement.left, 10);
   EXPECT_EQ(dialog.placement.top, 20);
+}
+
+// The modal run that also waits for a handle and a deadline: each wake-up
+// reaches the dialog between its messages, and the messages keep their way
+// through the message map and the dialog keys.
+class WaitingDialog final : public MappedDialog<WaitingDialog>, public ModalWaits {
+ public:
+  explicit WaitingDialog(HWND owner = nullptr) : MappedDialog(IDD_RETRIEVE_WAIT, owner) {
+    event_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  }
+  ~WaitingDialog() override { CloseHandle(event_); }
+
+  DWORD deadlineMs = INFINITE;
+  int deadlinesToEnd = 0;     // end after this many deadlines (0: never)
+  bool signalAtStart = false;
+  UINT postAtStart = 0;       // a message posted once the dialog is up
+  WPARAM postWparam = 0;
+  int probes = 0;
+  int signals = 0;
+  int deadlines = 0;
+  bool visibleWhenWoken = false;
+  bool ownerEnabledWhenWoken = true;
+
+ private:
+  friend class MappedDialog<WaitingDialog>;
+
+  INT_PTR OnProbe(WPARAM, LPARAM) {
+    ++probes;
+    return TRUE;
+  }
+  static constexpr MessageEntry<WaitingDialog> kMessageMap[] = {
+      OnMessage(kProbe, &WaitingDialog::OnProbe),
+  };
+
+  BOOL OnInitDialog() override {
+    if (signalAtStart) SetEvent(event_);
+    if (postAtStart != 0) PostMessageA(hwnd_, postAtStart, postWparam, 0);
+    return TRUE;
+  }
+
+  void NoteWake() {
+    visibleWhenWoken = IsWindowVisible(hwnd_) != FALSE;
+    HWND owner = GetWindow(hwnd_, GW_OWNER);
+    if (owner) ownerEnabledWhenWoken = IsWindowEnabled(owner) != FALSE;
+  }
+  HANDLE WaitHandle() override { return event_; }
+  DWORD MsUntilDeadline() override { return deadlineMs; }
+  void OnSignalled() override {
+    NoteWake();
+    ++signals;
+    ResetEvent(event_);
+    End(5);
+  }
+  void OnDeadline() override {
+    NoteWake();
+    if (++deadlines == deadlinesToEnd) End(6);
+  }
+
+  HANDLE event_;
+};
+
+TEST(DialogFrameworkWaits, ASignalledHandleReachesTheDialogWhileItIsShown) {
+  OwnerWindow owner(100, 100, 400, 300);
+  WaitingDialog dialog(owner.handle());
+  dialog.signalAtStart = true;
+  dialog.postAtStart = kProbe;
+  EXPECT_EQ(dialog.DoModal(static_cast<ModalWaits&>(dialog)), 5);
+  EXPECT_EQ(dialog.signals, 1);
+  EXPECT_EQ(dialog.probes, 1) << "the message posted before the wait was not handled first";
+  EXPECT_TRUE(dialog.visibleWhenWoken);
+  EXPECT_FALSE(dialog.ownerEnabledWhenWoken) << "the owner was not disabled during the run";
+  EXPECT_TRUE(IsWindowEnabled(owner.handle())) << "the owner was not enabled again";
+  EXPECT_FALSE(IsWindow(dialog.handle()));
+}
+
+TEST(DialogFrameworkWaits, DeadlinesComeAgainUntilTheDialogEnds) {
+  WaitingDialog dialog;
+  dialog.deadlineMs = 5;
+  dialog.deadlinesToEnd = 3;
+  EXPECT_EQ(dialog.DoModal(static_cast<ModalWaits&>(dialog)), 6);
+  EXPECT_EQ(dialog.deadlines, 3);
+  EXPECT_EQ(dialog.signals, 0);
+}
+
+TEST(DialogFrameworkWaits, EnterAndEscEndTheRunAsTheyEndTheClassicOne) {
+  for (const WPARAM command : {static_cast<WPARAM>(IDOK), static_cast<WPARAM>(IDCANCEL)}) {
+    WaitingDialog dialog;
+    dialog.postAtStart = WM_COMMAND;
+    dialog.postWparam = MAKEWPARAM(command, BN_CLICKED);
+    EXPECT_EQ(dialog.DoModal(static_cast<ModalWaits&>(dialog)), static_cast<INT_PTR>(command));
+    EXPECT_EQ(dialog.signals + dialog.deadlines, 0);
+  }
 }
 
 }  // namespace

@@ -182,6 +182,15 @@ ExclusiveHold::ExclusiveHold(const std::wstring& path) {
 
 ExclusiveHold::~ExclusiveHold() { Release(); }
 
+bool ExclusiveHold::WriteCompletionFlag(std::uint32_t flag) {
+  if (!ok()) return false;
+  std::uint8_t bytes[4];
+  for (unsigned i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(flag >> (8 * i));
+  DWORD written = 0;
+  return SetFilePointer(handle_, 4, nullptr, FILE_BEGIN) == 4 && WriteFile(handle_, bytes, 4, &written, nullptr) &&
+         written == 4;
+}
+
 void ExclusiveHold::Release() {
   if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
   handle_ = INVALID_HANDLE_VALUE;

@@ -140,6 +140,9 @@ class ExclusiveHold {
   ExclusiveHold(const ExclusiveHold&) = delete;
   ExclusiveHold& operator=(const ExclusiveHold&) = delete;
   bool ok() const { return handle_ != INVALID_HANDLE_VALUE; }
+  // Writes the completion flag at offset 4 through the hold, as a driver
+  // that keeps others out while it writes.
+  bool WriteCompletionFlag(std::uint32_t flag);
   void Release();
 
  private:
