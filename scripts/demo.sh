@@ -19,7 +19,7 @@ if [[ ${1:-} != --on-own-display ]]; then
   cmake --preset win32 >/dev/null
   cmake --build --preset win32 >/dev/null
   if [[ $preset == win64 ]]; then
-    echo "demo: this kernel does not run 32-bit programs (so no 32-bit Wine); showing the 64-bit build of the same sources."
+    echo "demo: $(win64_reason); showing the 64-bit build of the same sources (win64)."
     cmake --preset win64 >/dev/null
     cmake --build --preset win64 --target paperchk standin >/dev/null
   fi
