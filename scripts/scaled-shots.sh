@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Screenshots of the paper-check dialog at 150 % and 200 % (144 and 192 DPI)
-# under Wine, the stand-in driver showing its sample report, each DPI in a
+# Screenshots of the paper-check dialog at 100 %, 150 % and 200 % (96, 144
+# and 192 DPI) under Wine, the stand-in driver showing its sample report, each DPI in a
 # prefix of its own (scripts/wine-dpi-run.sh) on a screen large enough to
 # hold the dialog:
 #   scaled-shots.sh [FOLDER]     (default build/demo; the README shows docs/)
-# writes FOLDER/paperchk-150.png and FOLDER/paperchk-200.png. The Windows
+# writes FOLDER/paperchk.png, FOLDER/paperchk-150.png and FOLDER/paperchk-200.png. The Windows
 # build that runs here (scripts/common.sh) must have been built: paperchk and
 # standin.
 set -euo pipefail
@@ -16,7 +16,7 @@ preset=$(runnable_windows_preset)
 mkdir -p "$out" build/demo
 
 if [[ ${2:-} != --on-own-display ]]; then
-  for dpi in 144 192; do
+  for dpi in 96 144 192; do
     PAPERCHK_XVFB_SCREEN=2048x1536x24 PAPERCHK_WINEPREFIX=$PWD/build/wineprefix-$preset-dpi$dpi \
       scripts/with-xvfb.sh "$0" "$out" --on-own-display "$dpi"
   done
@@ -35,7 +35,9 @@ if ! window=$(await_window '^Verifica carta'); then
   exit 1
 fi
 sleep 1
-import -window "$window" "$out/paperchk-$percent.png"
-echo "scaled-shots: saved $out/paperchk-$percent.png ($dpi DPI)"
+picture=$out/paperchk-$percent.png
+((dpi == 96)) && picture=$out/paperchk.png
+import -window "$window" "$picture"
+echo "scaled-shots: saved $picture ($dpi DPI)"
 xdotool key Tab Tab space  # "Riprova", as the demo does
 wait "$driver"

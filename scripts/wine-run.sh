@@ -22,7 +22,7 @@ case $arch in
 esac
 
 # Names the settings below; a prefix without this marker gets them.
-ready=$WINEPREFIX/.paperchk-ready-2
+ready=$WINEPREFIX/.paperchk-ready-3
 
 mkdir -p "$(dirname "$WINEPREFIX")"
 if [[ ! -f $ready ]]; then
@@ -40,6 +40,10 @@ if [[ ! -f $ready ]]; then
       # font by its file name in the prefix's Fonts folder). Latin text keeps
       # its look.
       ln -sf /usr/share/fonts/truetype/vlgothic/VL-PGothic-Regular.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+      # The caption buttons are glyphs of Wine's Marlett font; without it the
+      # close box shows an "r". Wine does not find Debian's copy of its own
+      # fonts (fonts-wine), even in a new prefix: linked in like the above.
+      ln -sf /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
       DISPLAY= "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Tahoma /t REG_SZ /d 'DejaVu Sans' /f >/dev/null 2>&1
       for face in 'DejaVu Sans' 'DejaVu Sans Bold'; do
         DISPLAY= "$wine" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
