@@ -228,5 +228,25 @@ TEST_F(NativeFiles, ADirectoryIsAFileErrorNotAMissingFile) {
   EXPECT_FALSE(PrepareExchangeFile(*files_, directory.c_str(), Preparation::RemoveOld));
 }
 
+// A device opens, but a decision written there vanishes: refused by name,
+// and never removed (as root, "removing an old file" would delete it).
+TEST_F(NativeFiles, ADeviceIsRefusedAndNeverRemoved) {
+#ifdef _WIN32
+  const char device[] = "NUL";
+#else
+  const char device[] = "/dev/null";
+#endif
+  std::uint32_t decision = 0;
+  paperchk_error error;
+  EXPECT_EQ(paperchk_read_decision(device, &decision, &error), PAPERCHK_FILE_ERROR);
+  EXPECT_EQ(error.rule, PAPERCHK_RULE_NOT_A_DISK_FILE);
+  for (const int create : {0, 1}) {
+    EXPECT_EQ(paperchk_prepare_exchange_file(device, create, &error), PAPERCHK_FILE_ERROR) << create;
+    EXPECT_STREQ(error.message, "exchange path opens as a device or a pipe, not as a disk file") << create;
+  }
+  EXPECT_EQ(paperchk_write_completion_flag(device, &error), PAPERCHK_FILE_ERROR);
+  EXPECT_TRUE(std::ifstream(device).good()) << "still there";
+}
+
 }  // namespace
 }  // namespace paperchk_client
