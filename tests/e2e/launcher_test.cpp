@@ -216,7 +216,9 @@ TEST(Launcher, RetryThroughTheCInterfaceCallsTheCCallback) {
   HMODULE winspool = LoadLibraryA("winspool.drv");
   const bool told = winspool != nullptr && GetProcAddress(winspool, "GetPrintExecutionData") != nullptr;
   if (winspool != nullptr) FreeLibrary(winspool);
-  if (!told) EXPECT_EQ(result.place.execution_context, PAPERCHK_CONTEXT_UNKNOWN);
+  if (!told) {
+    EXPECT_EQ(result.place.execution_context, PAPERCHK_CONTEXT_UNKNOWN);
+  }
   std::printf("launched in session %u, print execution context %d\n", static_cast<unsigned>(result.place.session),
               result.place.execution_context);
   EXPECT_EQ(drv::ProcessIdsByName(L"paperchk.exe"), runningBefore);
