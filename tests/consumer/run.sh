@@ -13,9 +13,10 @@
 #   - builds the sources and the C example in the MSVC ABI: clang-cl with
 #     /W4 /WX against Wine's Windows and C-runtime headers, through the
 #     archive's Makefile, for x86 and x64; links x64 with lld-link against
-#     Wine's import libraries (x86 is compiled and archived only: Wine's x86
-#     import libraries are there only with the i386 architecture) and checks
-#     its imports;
+#     Wine's import libraries and checks its imports (x86 is compiled and
+#     archived only: Wine's x86 import libraries come only with the i386
+#     architecture; its system calls are checked against the mingw-w64
+#     library's stdcall decorations);
 #   - runs the x64 C program under Wine on its own Xvfb, launching the
 #     archive's paperchk.exe, while consumer_press.exe presses "Ignora" with
 #     real input: the decision read back must be 2, paperchk must have ended,
@@ -107,6 +108,9 @@ check "Makefile, x64 clang" makefile_build clang CC="clang --target=x86_64-w64-m
 clang_cl=$(command -v clang-cl || command -v clang-cl-14 || echo clang-cl)
 wine_include=/usr/include/wine/wine
 wine_lib=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows
+stdcall_imports() {  # the decorated system functions an x86 library imports
+  i686-w64-mingw32-nm "$1" | sed -n 's/^ *U __imp__\(.*@[0-9]*\)$/\1/p' | sort -u
+}
 msvc_build() {  # msvc_build x86|x64
   local out=$work/msvc-$1 target=x86_64-pc-windows-msvc goal=all
   [[ $1 == x86 ]] && target=i686-pc-windows-msvc goal=library
@@ -117,7 +121,17 @@ msvc_build() {  # msvc_build x86|x64
       LDFLAGS="/nodefaultlib /entry:mainCRTStartup /libpath:$wine_lib" \
       LDLIBS="libucrtbase.a libkernel32.a libuser32.a" &&
     echo "msvc $1: paperchk_client.lib $(stat -c %s "$out/src/paperchk_client.lib") bytes" || return 1
-  [[ $1 == x86 ]] && return 0
+  if [[ $1 == x86 ]]; then
+    # Not linked, so the calling convention is checked by name: every system
+    # function the library calls carries the same stdcall decoration (@ and
+    # its argument bytes) as in the mingw-w64 library of lib/x86.
+    local msvc_calls mingw_calls
+    msvc_calls=$(stdcall_imports "$out/src/paperchk_client.lib") &&
+      mingw_calls=$(stdcall_imports "$sdk/lib/x86/libpaperchk_client.a") &&
+      echo "msvc x86: $(wc -l <<<"$msvc_calls") system calls, decorated as mingw-w64's" &&
+      [[ -n $msvc_calls && $msvc_calls == "$mingw_calls" ]]
+    return
+  fi
   local exe=$out/src/driver_example.exe imports
   imports=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' | sort | tr '\n' ' ')
   echo "msvc $1: driver_example.exe $(stat -c %s "$exe") bytes, imports: $imports"
