@@ -216,7 +216,7 @@ static int finish_run(run* current) {
  * folded, as the file system compares names), which the system releases when
  * the launch returns or its process ends. */
 static int hold_exchange_path(run* current) {
-  char full_path[MAX_PATH + 1];
+  char full_path[PAPERCHK_MAX_PROGRAM_PATH_LENGTH + 1]; /* a full path may be longer than the one given */
   char name[sizeof "Local\\paperchk-exchange-" + 16];
   const char* path = current->exchange_path;
   const DWORD got = GetFullPathNameA(path, sizeof full_path, full_path, NULL);
