@@ -13,6 +13,10 @@
 
 #include "client/paperchk_client.hpp"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace paperchk_client {
 namespace {
 
@@ -228,24 +232,31 @@ TEST_F(NativeFiles, ADirectoryIsAFileErrorNotAMissingFile) {
   EXPECT_FALSE(PrepareExchangeFile(*files_, directory.c_str(), Preparation::RemoveOld));
 }
 
-// A device opens, but a decision written there vanishes: refused by name,
-// and never removed (as root, "removing an old file" would delete it).
-TEST_F(NativeFiles, ADeviceIsRefusedAndNeverRemoved) {
+// A device or a pipe opens, but a decision written there vanishes: refused
+// by name, and never removed (as root, "removing an old file" would delete it).
+TEST_F(NativeFiles, ADeviceOrAPipeIsRefusedAndNeverRemoved) {
 #ifdef _WIN32
-  const char device[] = "NUL";
+  const char* const devices[] = {"NUL", "\\\\.\\pipe\\paperchk-client-test"};
 #else
-  const char device[] = "/dev/null";
+  const char* const devices[] = {"/dev/null"};
 #endif
-  std::uint32_t decision = 0;
-  paperchk_error error;
-  EXPECT_EQ(paperchk_read_decision(device, &decision, &error), PAPERCHK_FILE_ERROR);
-  EXPECT_EQ(error.rule, PAPERCHK_RULE_NOT_A_DISK_FILE);
-  for (const int create : {0, 1}) {
-    EXPECT_EQ(paperchk_prepare_exchange_file(device, create, &error), PAPERCHK_FILE_ERROR) << create;
-    EXPECT_STREQ(error.message, "exchange path opens as a device or a pipe, not as a disk file") << create;
+  for (const char* device : devices) {
+    for (const int create : {0, 1}) {
+#ifdef _WIN32
+      // A pipe's instance serves one open.
+      HANDLE pipe = CreateNamedPipeA(devices[1], PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 2, 64, 64, 0, nullptr);
+#endif
+      paperchk_error error;
+      EXPECT_EQ(paperchk_prepare_exchange_file(device, create, &error), PAPERCHK_FILE_ERROR) << device << create;
+      EXPECT_STREQ(error.message, "exchange path opens as a device or a pipe, not as a disk file") << device;
+#ifdef _WIN32
+      CloseHandle(pipe);
+#endif
+    }
   }
-  EXPECT_EQ(paperchk_write_completion_flag(device, &error), PAPERCHK_FILE_ERROR);
-  EXPECT_TRUE(std::ifstream(device).good()) << "still there";
+  std::uint32_t decision = 0;
+  EXPECT_EQ(paperchk_read_decision(devices[0], &decision, nullptr), PAPERCHK_FILE_ERROR);
+  EXPECT_TRUE(std::ifstream(devices[0]).good()) << "still there";
 }
 
 }  // namespace
