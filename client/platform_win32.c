@@ -8,12 +8,10 @@
 
 #include "paperchk_client.h"
 
-/* The platform's PRINT_EXECUTION_DATA; its contexts are ours less one. */
-typedef struct print_execution_data {
-  int context;
-  DWORD client_application_process_id;
-} print_execution_data;
-typedef BOOL(WINAPI* get_print_execution_data)(print_execution_data* data);
+/* The platform's PRINT_EXECUTION_DATA: the context (ours less one), then the
+ * client application's process id, two 32-bit fields. */
+#define EXECUTION_DATA_FIELDS 2
+typedef BOOL(WINAPI* get_print_execution_data)(DWORD* data);
 
 static int session_of_this_process(void* context, uint32_t* session, uint32_t* system_error) {
   DWORD id = 0;
@@ -33,7 +31,7 @@ static int execution_context(void* context) {
    * from the system folder only, and only for the question. */
   HMODULE winspool = GetModuleHandleA("winspool.drv");
   HMODULE loaded = NULL;
-  print_execution_data data;
+  DWORD data[EXECUTION_DATA_FIELDS] = {0, 0};
   get_print_execution_data get;
   int found = PAPERCHK_CONTEXT_UNKNOWN;
   (void)context;
@@ -47,10 +45,7 @@ static int execution_context(void* context) {
   }
   /* The cast between function types is how GetProcAddress is used. */
   get = (get_print_execution_data)(void (*)(void))GetProcAddress(winspool, "GetPrintExecutionData");
-  memset(&data, 0, sizeof data);
-  if (get != NULL && get(&data) && data.context >= 0 && data.context < PAPERCHK_CONTEXT_WOW64) {
-    found = data.context + 1;
-  }
+  if (get != NULL && get(data) && data[0] < (DWORD)PAPERCHK_CONTEXT_WOW64) found = (int)data[0] + 1;
   if (loaded != NULL) (void)FreeLibrary(loaded);
   return found;
 }
