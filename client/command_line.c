@@ -65,7 +65,43 @@ static const char* field_name(int field) {
     case PAPERCHK_FIELD_DECISION: return "decision";
     case PAPERCHK_FIELD_RESULT: return "result";
     case PAPERCHK_FIELD_FILES: return "files";
+    case PAPERCHK_FIELD_SESSION: return "session";
+    case PAPERCHK_FIELD_EXECUTION_CONTEXT: return "print execution context";
+    case PAPERCHK_FIELD_DECISION_TIMEOUT: return "decision timeout";
+    case PAPERCHK_FIELD_END_TIMEOUT: return "end timeout";
+    case PAPERCHK_FIELD_POLL_INTERVAL: return "poll interval";
+    case PAPERCHK_FIELD_PLATFORM: return "platform";
     default: return "request";
+  }
+}
+
+static const char* context_name(size_t context) {
+  switch (context) {
+    case PAPERCHK_CONTEXT_APPLICATION: return "application";
+    case PAPERCHK_CONTEXT_SPOOLER_SERVICE: return "spooler service";
+    case PAPERCHK_CONTEXT_SPOOLER_ISOLATION_HOST: return "spooler isolation host";
+    case PAPERCHK_CONTEXT_FILTER_PIPELINE: return "filter pipeline";
+    case PAPERCHK_CONTEXT_WOW64: return "bridge for applications of the other width";
+    default: return "unknown";
+  }
+}
+
+/* The range of a time field of the launch options, 0 aside. */
+static int time_range(int field, uint64_t* lowest, uint64_t* highest) {
+  switch (field) {
+    case PAPERCHK_FIELD_DECISION_TIMEOUT:
+      *lowest = PAPERCHK_MIN_DECISION_TIMEOUT_MS;
+      *highest = PAPERCHK_MAX_DECISION_TIMEOUT_MS;
+      return 1;
+    case PAPERCHK_FIELD_END_TIMEOUT:
+      *lowest = PAPERCHK_MIN_END_TIMEOUT_MS;
+      *highest = PAPERCHK_MAX_END_TIMEOUT_MS;
+      return 1;
+    case PAPERCHK_FIELD_POLL_INTERVAL:
+      *lowest = PAPERCHK_MIN_POLL_INTERVAL_MS;
+      *highest = PAPERCHK_MAX_POLL_INTERVAL_MS;
+      return 1;
+    default: return 0;
   }
 }
 
@@ -93,6 +129,12 @@ static const char* rule_text(int rule) {
     case PAPERCHK_RULE_NULL: return "is a null pointer";
     case PAPERCHK_RULE_SYSTEM_FAILURE: return "could not be used: the system refused";
     case PAPERCHK_RULE_UNEXPECTED_VALUE: return "holds a decision paperchk never writes";
+    case PAPERCHK_RULE_NO_USER:
+      return "shows no window to the user: nobody would see paperchk's dialog "
+             "(launch it from the application's process)";
+    case PAPERCHK_RULE_OUT_OF_RANGE: return "is out of range";
+    case PAPERCHK_RULE_IN_USE: return "is held by another launch running in this session";
+    case PAPERCHK_RULE_NOT_A_DISK_FILE: return "opens as a device or a pipe, not as a disk file";
     default: return "is refused";
   }
 }
@@ -106,6 +148,16 @@ void paperchk_describe_error(paperchk_error* error) {
   error->message[0] = '\0';
   if (error->rule == PAPERCHK_RULE_NONE) return;
   append(&out, field_name(error->field));
+  if (error->rule == PAPERCHK_RULE_NO_USER) {
+    append(&out, " ");
+    if (error->field == PAPERCHK_FIELD_SESSION) {
+      append_number(&out, error->limit);
+    } else {
+      append(&out, "\"");
+      append(&out, context_name(error->limit));
+      append(&out, "\"");
+    }
+  }
   if (error->item != 0) {
     append(&out, " of item ");
     append_number(&out, error->item);
@@ -120,6 +172,16 @@ void paperchk_describe_error(paperchk_error* error) {
     append(&out, " (");
     append_number(&out, error->limit);
     append(&out, " bytes needed)");
+  } else if (error->rule == PAPERCHK_RULE_OUT_OF_RANGE) {
+    uint64_t lowest = 0;
+    uint64_t highest = 0;
+    if (time_range(error->field, &lowest, &highest)) {
+      append(&out, " (0 for the default, or ");
+      append_number(&out, lowest);
+      append(&out, " to ");
+      append_number(&out, highest);
+      append(&out, " ms)");
+    }
   } else if (error->rule == PAPERCHK_RULE_UNEXPECTED_VALUE) {
     append(&out, " (");
     append_number(&out, error->limit);

@@ -42,6 +42,14 @@ static int file_failed(paperchk_error* error, uint32_t system_error) {
   return PAPERCHK_FILE_ERROR;
 }
 
+/* An open that failed: a device or a pipe is named as such (paperchk could
+ * not share a decision through it), any other failure by the system's code. */
+static int open_failed(paperchk_error* error, int status, uint32_t system_error) {
+  if (status != PAPERCHK_IO_NOT_A_FILE) return file_failed(error, system_error);
+  paperchk_set_error(error, PAPERCHK_FIELD_EXCHANGE_PATH, PAPERCHK_RULE_NOT_A_DISK_FILE, 0, 0, 0);
+  return PAPERCHK_FILE_ERROR;
+}
+
 /* Writes all of `data` or fails (a short write is a failure). */
 static int write_all(const paperchk_files* files, void* file, uint64_t offset, const uint8_t* data, size_t size,
                      uint32_t* system_error) {
@@ -56,6 +64,10 @@ int paperchk_files_prepare(const paperchk_files* files, const char* path, int cr
   void* file;
   int written;
   if (status != PAPERCHK_OK) return status;
+  /* A device or a pipe is neither removed nor written to. */
+  file = files->open(files->context, path, 0, &status, &system_error);
+  if (file != NULL) files->close(files->context, file);
+  if (status == PAPERCHK_IO_NOT_A_FILE) return open_failed(error, status, system_error);
   if (!create_empty) {
     if (files->remove(files->context, path, &system_error) == PAPERCHK_IO_FAILED) {
       return file_failed(error, system_error);
@@ -64,7 +76,7 @@ int paperchk_files_prepare(const paperchk_files* files, const char* path, int cr
     return PAPERCHK_OK;
   }
   file = files->open(files->context, path, 1, &status, &system_error);
-  if (file == NULL) return file_failed(error, system_error);
+  if (file == NULL) return open_failed(error, status, system_error);
   written = write_all(files, file, 0, empty, sizeof empty, &system_error);
   files->close(files->context, file);
   if (!written) return file_failed(error, system_error);
@@ -95,7 +107,7 @@ int paperchk_files_read_decision(const paperchk_files* files, const char* path, 
       paperchk_clear_error(error);
       return PAPERCHK_OK;
     }
-    return file_failed(error, system_error);
+    return open_failed(error, file_status, system_error);
   }
   read = files->read_at(files->context, file, 0, bytes, sizeof bytes, &got, &system_error);
   files->close(files->context, file);
@@ -121,7 +133,7 @@ int paperchk_files_write_flag(const paperchk_files* files, const char* path, uin
   if (status != PAPERCHK_OK) return status;
   /* An absent file is not created: paperchk is gone or never wrote. */
   file = files->open(files->context, path, 0, &file_status, &system_error);
-  if (file == NULL) return file_failed(error, system_error);
+  if (file == NULL) return open_failed(error, file_status, system_error);
   put_little_endian32(flag, bytes);
   written = write_all(files, file, COMPLETION_FLAG_OFFSET, bytes, sizeof bytes, &system_error);
   files->close(files->context, file);

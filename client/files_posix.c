@@ -3,6 +3,7 @@
 #define _POSIX_C_SOURCE 200809L /* NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp): the feature-test macro the C library reads for pread */
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@ static int as_descriptor(void* file) { return (int)((intptr_t)file - 1); }
 static void* open_file(void* context, const char* path, int create_empty, int* status, uint32_t* system_error) {
   const int flags = O_RDWR | O_CLOEXEC | (create_empty ? O_CREAT | O_TRUNC : 0);
   int descriptor;
+  struct stat state;
   (void)context;
   *status = PAPERCHK_IO_FAILED;
   *system_error = 0;
@@ -24,6 +26,17 @@ static void* open_file(void* context, const char* path, int create_empty, int* s
   if (descriptor < 0) {
     *system_error = (uint32_t)errno;
     if (errno == ENOENT) *status = PAPERCHK_IO_MISSING;
+    return NULL;
+  }
+  /* A device or a pipe opens, but a decision written there would vanish. */
+  if (fstat(descriptor, &state) != 0) {
+    *system_error = (uint32_t)errno;
+    (void)close(descriptor);
+    return NULL;
+  }
+  if (!S_ISREG(state.st_mode)) {
+    (void)close(descriptor);
+    *status = PAPERCHK_IO_NOT_A_FILE;
     return NULL;
   }
   *status = PAPERCHK_IO_DONE;

@@ -18,6 +18,12 @@ static void* open_file(void* context, const char* path, int create_empty, int* s
     if (is_missing(*system_error)) *status = PAPERCHK_IO_MISSING;
     return NULL;
   }
+  /* NUL, CON, COM1 or a pipe opens, but paperchk's decision would vanish. */
+  if (GetFileType(handle) != FILE_TYPE_DISK) {
+    CloseHandle(handle);
+    *status = PAPERCHK_IO_NOT_A_FILE;
+    return NULL;
+  }
   *status = PAPERCHK_IO_DONE;
   return handle;
 }

@@ -15,12 +15,15 @@
 #define DEFAULT_END_TIMEOUT_MS 10000u /* paperchk polls the flag once a second */
 #define DEFAULT_POLL_INTERVAL_MS 50u
 #define RETRY 1u
+#define FNV_OFFSET_BASIS 0xCBF29CE484222325u
+#define FNV_PRIME 0x100000001B3u
 
 /* What one run holds; everything in it is released by finish_run. */
 typedef struct run {
   const paperchk_launch_options* options;
   const paperchk_files* files;
   const char* exchange_path;
+  HANDLE path_hold;
   HANDLE job;
   HANDLE process;
   paperchk_launch_result* result;
@@ -148,9 +151,10 @@ static int wait_for_decision(run* current) {
   }
 }
 
-/* Checks, before paperchk starts, that the exchange file can be created where
- * paperchk will look for it: paperchk would otherwise show "CreateFile
- * ERROR!!!" after the user decided, and the decision would be lost. */
+/* Checks, before paperchk starts, that the exchange file is a disk file and
+ * can be created where paperchk will look for it: paperchk would otherwise
+ * show "CreateFile ERROR!!!" after the user decided (or write into a
+ * device), and the decision would be lost. */
 static int prepare_exchange_file(run* current) {
   const paperchk_files* files = current->files;
   paperchk_error* error = &current->result->error;
@@ -165,7 +169,9 @@ static int prepare_exchange_file(run* current) {
   /* Left to paperchk to create: try it, then leave none behind. */
   file = files->open(files->context, current->exchange_path, 1, &status, &system_error);
   if (file == NULL) {
-    paperchk_set_error(error, PAPERCHK_FIELD_EXCHANGE_PATH, PAPERCHK_RULE_SYSTEM_FAILURE, 0, 0, system_error);
+    paperchk_set_error(error, PAPERCHK_FIELD_EXCHANGE_PATH,
+                       status == PAPERCHK_IO_NOT_A_FILE ? PAPERCHK_RULE_NOT_A_DISK_FILE : PAPERCHK_RULE_SYSTEM_FAILURE,
+                       0, 0, system_error);
     return 0;
   }
   files->close(files->context, file);
@@ -177,7 +183,8 @@ static int status_of(const paperchk_launch_result* result) {
     case PAPERCHK_DECIDED:
       if (result->decision == RETRY && !result->completion_flag_written) return PAPERCHK_FILE_ERROR;
       return result->terminated ? PAPERCHK_NOT_ENDED : PAPERCHK_OK;
-    case PAPERCHK_REQUEST_REFUSED: return PAPERCHK_REFUSED;
+    case PAPERCHK_REQUEST_REFUSED:
+    case PAPERCHK_EXCHANGE_PATH_IN_USE: return PAPERCHK_REFUSED;
     case PAPERCHK_FILE_FAILED: return PAPERCHK_FILE_ERROR;
     case PAPERCHK_NOT_LAUNCHED: return PAPERCHK_BAD_ARGUMENT;
     default: return PAPERCHK_NO_DECISION;
@@ -194,11 +201,91 @@ static int finish_run(run* current) {
     CloseHandle(current->process);
   }
   if (current->job != NULL) CloseHandle(current->job);
-  if (!current->options->keep_exchange_file) {
+  if (!current->options->keep_exchange_file && current->path_hold != NULL) {
     result->exchange_file_removed =
         current->files->remove(current->files->context, current->exchange_path, &system_error) == PAPERCHK_IO_DONE;
   }
+  /* Released last: the file is the next launch's only once this one is done with it. */
+  if (current->path_hold != NULL) CloseHandle(current->path_hold);
   return status_of(result);
+}
+
+/* One launch per exchange file in the session: a second one would take the
+ * first one's decision for its own and lose the user's. The hold is a named
+ * object of the session's namespace, named after the file's full path (case
+ * folded, as the file system compares names), which the system releases when
+ * the launch returns or its process ends. */
+static int hold_exchange_path(run* current) {
+  char full_path[PAPERCHK_MAX_PROGRAM_PATH_LENGTH + 1]; /* a full path may be longer than the one given */
+  char name[sizeof "Local\\paperchk-exchange-" + 16];
+  const char* path = current->exchange_path;
+  const DWORD got = GetFullPathNameA(path, sizeof full_path, full_path, NULL);
+  uint64_t hash = FNV_OFFSET_BASIS;
+  size_t length;
+  int digit;
+  if (got != 0 && got < sizeof full_path) path = full_path;
+  for (; *path != '\0'; ++path) {
+    const unsigned char character = (unsigned char)*path;
+    hash = (hash ^ (uint64_t)(character >= 'a' && character <= 'z' ? character - 'a' + 'A' : character)) * FNV_PRIME;
+  }
+  length = sizeof "Local\\paperchk-exchange-" - 1;
+  memcpy(name, "Local\\paperchk-exchange-", length);
+  for (digit = 15; digit >= 0; --digit) name[length++] = "0123456789abcdef"[(hash >> (4 * digit)) & 0xFu];
+  name[length] = '\0';
+  SetLastError(0); /* CreateMutexA tells an existing object only by the last error */
+  current->path_hold = CreateMutexA(NULL, FALSE, name);
+  if (current->path_hold == NULL) {
+    paperchk_set_error(&current->result->error, PAPERCHK_FIELD_EXCHANGE_PATH, PAPERCHK_RULE_SYSTEM_FAILURE, 0, 0,
+                       GetLastError());
+    current->result->ending = PAPERCHK_FILE_FAILED;
+    return 0;
+  }
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(current->path_hold);
+    current->path_hold = NULL;
+    paperchk_set_error(&current->result->error, PAPERCHK_FIELD_EXCHANGE_PATH, PAPERCHK_RULE_IN_USE, 0, 0, 0);
+    current->result->ending = PAPERCHK_EXCHANGE_PATH_IN_USE;
+    return 0;
+  }
+  return 1;
+}
+
+/* Refuses a time field outside its range, naming it: garbage there would
+ * otherwise make a wait of weeks, or of no time at all. */
+static int time_field_in_range(uint32_t value, uint32_t lowest, uint32_t highest, int field, paperchk_error* error) {
+  if (value == 0 || (value >= lowest && value <= highest)) return 1;
+  paperchk_set_error(error, field, PAPERCHK_RULE_OUT_OF_RANGE, value < lowest ? lowest : highest, 0, 0);
+  return 0;
+}
+
+static int options_in_range(const paperchk_launch_options* options, paperchk_error* error) {
+  return time_field_in_range(options->decision_timeout_ms, PAPERCHK_MIN_DECISION_TIMEOUT_MS,
+                             PAPERCHK_MAX_DECISION_TIMEOUT_MS, PAPERCHK_FIELD_DECISION_TIMEOUT, error) &&
+         time_field_in_range(options->end_timeout_ms, PAPERCHK_MIN_END_TIMEOUT_MS, PAPERCHK_MAX_END_TIMEOUT_MS,
+                             PAPERCHK_FIELD_END_TIMEOUT, error) &&
+         time_field_in_range(options->poll_interval_ms, PAPERCHK_MIN_POLL_INTERVAL_MS, PAPERCHK_MAX_POLL_INTERVAL_MS,
+                             PAPERCHK_FIELD_POLL_INTERVAL, error);
+}
+
+/* The checks before anything is created or started; false with the ending
+ * and the error in the result. */
+static int may_launch(run* current) {
+  const paperchk_launch_options* options = current->options;
+  paperchk_launch_result* result = current->result;
+  if (!options_in_range(options, &result->error)) {
+    result->ending = PAPERCHK_REQUEST_REFUSED;
+    return 0;
+  }
+  if (!options->skip_user_session_check) {
+    const paperchk_platform* platform = options->platform != NULL ? options->platform : paperchk_system_platform();
+    const int status = paperchk_check_user_session(platform, &result->place, &result->error);
+    if (status == PAPERCHK_BAD_ARGUMENT) return 0; /* a driver's platform without its functions */
+    if (status != PAPERCHK_OK) {
+      result->ending = PAPERCHK_NO_USER_SESSION;
+      return 0;
+    }
+  }
+  return hold_exchange_path(current);
 }
 
 static void start_result(paperchk_launch_result* result) {
@@ -224,10 +311,12 @@ int paperchk_launch_command_line(const char* program_path, const char* command_l
   current.options = options != NULL ? options : &defaults;
   current.files = current.options->files != NULL ? current.options->files : paperchk_system_files();
   current.exchange_path = exchange_path;
+  current.path_hold = NULL;
   current.job = NULL;
   current.process = NULL;
   current.result = result;
 
+  if (!may_launch(&current)) return finish_run(&current);
   /* An old decision must not be taken for the user's. */
   if (!prepare_exchange_file(&current)) {
     result->ending = PAPERCHK_FILE_FAILED;

@@ -58,7 +58,12 @@ enum paperchk_field {
   PAPERCHK_FIELD_OTHER_TRAY_MEDIA, PAPERCHK_FIELD_EXCHANGE_PATH, PAPERCHK_FIELD_COMMAND_LINE,
   /* the arguments of the functions themselves */
   PAPERCHK_FIELD_REQUEST, PAPERCHK_FIELD_BUFFER, PAPERCHK_FIELD_DECISION, PAPERCHK_FIELD_RESULT,
-  PAPERCHK_FIELD_FILES
+  PAPERCHK_FIELD_FILES,
+  /* where the launcher runs (error.limit holds the session, or the enum paperchk_execution_context) */
+  PAPERCHK_FIELD_SESSION, PAPERCHK_FIELD_EXECUTION_CONTEXT,
+  /* the time fields of paperchk_launch_options */
+  PAPERCHK_FIELD_DECISION_TIMEOUT, PAPERCHK_FIELD_END_TIMEOUT, PAPERCHK_FIELD_POLL_INTERVAL,
+  PAPERCHK_FIELD_PLATFORM
 };
 
 enum paperchk_rule {
@@ -68,8 +73,22 @@ enum paperchk_rule {
   PAPERCHK_RULE_CODE_OUT_OF_RANGE, PAPERCHK_RULE_BUFFER_TOO_SMALL,
   PAPERCHK_RULE_NULL,             /* a null pointer */
   PAPERCHK_RULE_SYSTEM_FAILURE,   /* the system refused: system_error holds its code */
-  PAPERCHK_RULE_UNEXPECTED_VALUE  /* the exchange file holds a decision paperchk never writes */
+  PAPERCHK_RULE_UNEXPECTED_VALUE, /* the exchange file holds a decision paperchk never writes */
+  PAPERCHK_RULE_NO_USER,          /* a session or context where no window reaches the user */
+  PAPERCHK_RULE_OUT_OF_RANGE,     /* a time field outside its range (below) */
+  PAPERCHK_RULE_IN_USE,           /* the exchange path is held by another running launch */
+  PAPERCHK_RULE_NOT_A_DISK_FILE   /* the exchange path opens as a device or a pipe */
 };
+
+/* The ranges of the time fields of paperchk_launch_options, in milliseconds;
+ * 0 is always allowed and means the field's default. A value outside is
+ * refused, so that garbage in the options cannot hang a launch. */
+#define PAPERCHK_MIN_DECISION_TIMEOUT_MS 1000u
+#define PAPERCHK_MAX_DECISION_TIMEOUT_MS 86400000u /* a day; 0 waits for ever */
+#define PAPERCHK_MIN_END_TIMEOUT_MS 1000u
+#define PAPERCHK_MAX_END_TIMEOUT_MS 600000u
+#define PAPERCHK_MIN_POLL_INTERVAL_MS 10u
+#define PAPERCHK_MAX_POLL_INTERVAL_MS 1000u
 
 typedef struct paperchk_error {
   int field;             /* enum paperchk_field */
@@ -114,11 +133,13 @@ void paperchk_describe_error(paperchk_error* error);
 /* The file access under the exchange functions: the system's (CreateFileA
  * and the like, sharing reading and writing as paperchk does; open() and the
  * like on POSIX hosts), or a driver's or a test's own. */
-enum paperchk_io_status { PAPERCHK_IO_DONE, PAPERCHK_IO_MISSING, PAPERCHK_IO_FAILED };
+enum paperchk_io_status { PAPERCHK_IO_DONE, PAPERCHK_IO_MISSING, PAPERCHK_IO_FAILED, PAPERCHK_IO_NOT_A_FILE };
 typedef struct paperchk_files {
   void* context;
-  /* A handle, or NULL with *status MISSING (no file or folder) or FAILED.
-   * create_empty: create the file or cut it to nothing; else open an existing one. */
+  /* A handle, or NULL with *status MISSING (no file or folder), NOT_A_FILE
+   * (it opens as a device or a pipe: nothing paperchk could share it through)
+   * or FAILED. create_empty: create the file or cut it to nothing; else open
+   * an existing one. */
   void* (*open)(void* context, const char* path, int create_empty, int* status, uint32_t* system_error);
   /* Non-zero when done; a short file gives fewer bytes. */
   int (*read_at)(void* context, void* file, uint64_t offset, uint8_t* buffer, size_t size, size_t* got,
@@ -152,7 +173,47 @@ int paperchk_read_decision(const char* path, uint32_t* decision, paperchk_error*
  * is not created). */
 int paperchk_write_completion_flag(const char* path, paperchk_error* error);
 
+/* Where a driver's code runs, as the platform tells it (print execution
+ * context, Windows 7 and later); 0 when it cannot tell. */
+enum paperchk_execution_context {
+  PAPERCHK_CONTEXT_UNKNOWN = 0,            /* no GetPrintExecutionData, or it failed */
+  PAPERCHK_CONTEXT_APPLICATION = 1,        /* the application's own process */
+  PAPERCHK_CONTEXT_SPOOLER_SERVICE = 2,    /* the spooler service: session 0 */
+  PAPERCHK_CONTEXT_SPOOLER_ISOLATION_HOST = 3,
+  PAPERCHK_CONTEXT_FILTER_PIPELINE = 4,
+  PAPERCHK_CONTEXT_WOW64 = 5               /* the bridge for applications of the other width */
+};
+
+/* The platform calls behind the launcher's check of where it runs: the
+ * system's (paperchk_system_platform) or a test's. */
+typedef struct paperchk_platform {
+  void* context;
+  /* Non-zero with the calling process's session in *session; else 0 with the
+   * system's code in *system_error. */
+  int (*session)(void* context, uint32_t* session, uint32_t* system_error);
+  /* enum paperchk_execution_context. */
+  int (*execution_context)(void* context);
+} paperchk_platform;
+
+/* What the check found. */
+typedef struct paperchk_place {
+  int session_known;
+  uint32_t session;          /* with session_known */
+  int execution_context;     /* enum paperchk_execution_context */
+} paperchk_place;
+
+/* Finds out where the caller runs and whether a window shown from there
+ * reaches the user: PAPERCHK_OK, or PAPERCHK_NO_DECISION for session 0 and
+ * for the spooler service, its isolation host and the filter pipeline (the
+ * error names the session or the context). The application's and the
+ * bridge's context, and a session or context that cannot be told, pass. */
+int paperchk_check_user_session(const paperchk_platform* platform, paperchk_place* place, paperchk_error* error);
+
 #ifdef _WIN32
+
+/* ProcessIdToSessionId, and GetPrintExecutionData of winspool.drv where it
+ * exists (looked up when called, so the library runs without it). */
+const paperchk_platform* paperchk_system_platform(void);
 
 /* What the launcher saw. 0 is "nothing happened", so a zeroed result never
  * reads as a decision. */
@@ -163,7 +224,11 @@ enum paperchk_ending {
   PAPERCHK_START_FAILED = 3,     /* CreateProcess failed; see error.system_error */
   PAPERCHK_FILE_FAILED = 4,      /* the exchange file could not be created, opened or read; error.system_error */
   PAPERCHK_PROCESS_GONE = 5,     /* paperchk ended without a decision (its start-up error, say) */
-  PAPERCHK_TIMED_OUT = 6         /* no decision within decision_timeout_ms; paperchk was ended */
+  PAPERCHK_TIMED_OUT = 6,        /* no decision within decision_timeout_ms; paperchk was ended */
+  PAPERCHK_NO_USER_SESSION = 7,  /* runs where nobody would see the dialog (session 0, the spooler's
+                                    side); nothing started or created; see `place` and `error` */
+  PAPERCHK_EXCHANGE_PATH_IN_USE = 8 /* another launch of this session runs on the same exchange file;
+                                       nothing started or created */
 };
 
 /* Called after "Riprova": read the printer again. Return non-zero on success
@@ -178,10 +243,15 @@ typedef struct paperchk_launch_options {
   paperchk_started started;               /* may be null */
   int create_exchange_file;               /* 1: create {0, 0} first; 0: remove an old file */
   int keep_exchange_file;                 /* 0: the launcher removes the file at the end */
+  /* The time fields: 0 or within PAPERCHK_MIN_..._MS to PAPERCHK_MAX_..._MS. */
   uint32_t decision_timeout_ms;           /* 0: wait for the user as long as it takes */
   uint32_t end_timeout_ms;                /* how long paperchk may take to end (0: 10000) */
   uint32_t poll_interval_ms;              /* 0: 50 */
   const paperchk_files* files;            /* null: the system's files */
+  /* 0: refuse to launch where nobody would see the dialog (PAPERCHK_NO_USER_SESSION);
+   * non-zero: launch wherever called (a driver's own tests, say). */
+  int skip_user_session_check;
+  const paperchk_platform* platform;      /* null: the system's */
 } paperchk_launch_options;
 
 typedef struct paperchk_launch_result {
@@ -195,13 +265,19 @@ typedef struct paperchk_launch_result {
   int terminated;            /* paperchk had to be ended by the launcher */
   int ends_with_driver;      /* paperchk ran in a job that ends it if the driver's process ends */
   int exchange_file_removed; /* the launcher removed the exchange file at the end */
+  paperchk_place place;      /* where the launcher found itself running (for the driver's log) */
   paperchk_error error;      /* why, for every ending but PAPERCHK_DECIDED (and a flag not written) */
 } paperchk_launch_result;
 
 /* Starts paperchk (its short path when the path holds a space) and plays the
  * driver's part until it ends:
- *  - refuses a request paperchk would misread, and checks that the exchange
- *    file can be created where paperchk will look for it, before starting;
+ *  - refuses a request paperchk would misread and options outside their
+ *    ranges; refuses to run where nobody would see the dialog
+ *    (paperchk_check_user_session, unless skip_user_session_check) and on an
+ *    exchange path another launch of the session holds (from any thread or
+ *    process: the path is held until the launch returns); checks that the
+ *    exchange file is a disk file and can be created where paperchk will
+ *    look for it; all before anything is started;
  *  - starts paperchk in a job object that ends it when the driver's process
  *    ends (Windows 8 and later, or a driver in no job; otherwise paperchk
  *    runs without, and ends_with_driver says 0);
@@ -211,10 +287,11 @@ typedef struct paperchk_launch_result {
  *    waits for the end (end_timeout_ms); whatever still runs is ended;
  *  - removes the exchange file unless keep_exchange_file.
  * Leaves no process and no handle behind. Returns PAPERCHK_OK when a decision
- * came and paperchk ended by itself; PAPERCHK_BAD_ARGUMENT, PAPERCHK_REFUSED,
- * PAPERCHK_FILE_ERROR (the file could not be prepared or read, or the
- * completion flag not written), PAPERCHK_NO_DECISION or PAPERCHK_NOT_ENDED
- * otherwise; `result` says more. `options` may be null. */
+ * came and paperchk ended by itself; PAPERCHK_BAD_ARGUMENT, PAPERCHK_REFUSED
+ * (the request, an option or a path in use), PAPERCHK_FILE_ERROR (the file
+ * could not be prepared or read, or the completion flag not written),
+ * PAPERCHK_NO_DECISION or PAPERCHK_NOT_ENDED otherwise; `result` says more.
+ * `options` may be null. */
 int paperchk_launch(const char* program_path, const paperchk_request* request,
                     const paperchk_launch_options* options, paperchk_launch_result* result);
 

@@ -68,6 +68,12 @@ enum class Field : int {
   Decision = PAPERCHK_FIELD_DECISION,
   Result = PAPERCHK_FIELD_RESULT,
   Files = PAPERCHK_FIELD_FILES,
+  Session = PAPERCHK_FIELD_SESSION,
+  ExecutionContext = PAPERCHK_FIELD_EXECUTION_CONTEXT,
+  DecisionTimeout = PAPERCHK_FIELD_DECISION_TIMEOUT,
+  EndTimeout = PAPERCHK_FIELD_END_TIMEOUT,
+  PollInterval = PAPERCHK_FIELD_POLL_INTERVAL,
+  Platform = PAPERCHK_FIELD_PLATFORM,
 };
 
 enum class Rule : int {
@@ -87,6 +93,10 @@ enum class Rule : int {
   Null = PAPERCHK_RULE_NULL,
   SystemFailure = PAPERCHK_RULE_SYSTEM_FAILURE,
   UnexpectedValue = PAPERCHK_RULE_UNEXPECTED_VALUE,
+  NoUser = PAPERCHK_RULE_NO_USER,
+  OutOfRange = PAPERCHK_RULE_OUT_OF_RANGE,
+  InUse = PAPERCHK_RULE_IN_USE,
+  NotADiskFile = PAPERCHK_RULE_NOT_A_DISK_FILE,
 };
 
 // Why a request was refused (or a file failed). `item` counts from 1 for the
@@ -181,7 +191,12 @@ enum class OpenMode {
   OpenExisting,  // fail with Missing when there is none
 };
 
-enum class FileStatus { Done = PAPERCHK_IO_DONE, Missing = PAPERCHK_IO_MISSING, Failed = PAPERCHK_IO_FAILED };
+enum class FileStatus {
+  Done = PAPERCHK_IO_DONE,
+  Missing = PAPERCHK_IO_MISSING,
+  Failed = PAPERCHK_IO_FAILED,
+  NotADiskFile = PAPERCHK_IO_NOT_A_FILE,  // a device or a pipe
+};
 
 // Every open shares reading and writing with paperchk.
 class ProtocolFileSystem {
@@ -338,6 +353,17 @@ enum class LaunchEnding : int {
   FileFailed = PAPERCHK_FILE_FAILED,          // the exchange file could not be prepared, or not read for 20 polls
   ProcessGone = PAPERCHK_PROCESS_GONE,        // paperchk ended without a decision (its start-up error, say)
   TimedOut = PAPERCHK_TIMED_OUT,              // no decision within the time; paperchk was ended
+  NoUserSession = PAPERCHK_NO_USER_SESSION,   // runs where nobody would see the dialog; nothing started
+  ExchangePathInUse = PAPERCHK_EXCHANGE_PATH_IN_USE,  // another launch runs on the file; nothing started
+};
+
+enum class ExecutionContext : int {
+  Unknown = PAPERCHK_CONTEXT_UNKNOWN,
+  Application = PAPERCHK_CONTEXT_APPLICATION,
+  SpoolerService = PAPERCHK_CONTEXT_SPOOLER_SERVICE,
+  SpoolerIsolationHost = PAPERCHK_CONTEXT_SPOOLER_ISOLATION_HOST,
+  FilterPipeline = PAPERCHK_CONTEXT_FILTER_PIPELINE,
+  Wow64 = PAPERCHK_CONTEXT_WOW64,
 };
 
 struct LaunchOptions {
@@ -354,6 +380,7 @@ struct LaunchOptions {
   std::uint32_t endTimeoutMs = 10000;   // paperchk polls once a second
   std::uint32_t pollIntervalMs = 50;
   ProtocolFileSystem* files = nullptr;  // null: the platform's files
+  bool skipUserSessionCheck = false;    // true: launch even where nobody would see the dialog
 };
 
 struct LaunchResult {
@@ -367,6 +394,9 @@ struct LaunchResult {
   bool terminated = false;         // the launcher had to end paperchk
   bool endsWithDriver = false;     // paperchk ran in a job that ends it with the driver's process
   bool exchangeFileRemoved = false;
+  bool sessionKnown = false;       // where the launcher found itself running
+  std::uint32_t session = 0;
+  ExecutionContext executionContext = ExecutionContext::Unknown;
   std::uint32_t systemError = 0;   // of a failed start or file access
   BuildError error;                // with RequestRefused, StartFailed, FileFailed
   std::string commandLine;         // as started
@@ -408,6 +438,9 @@ inline LaunchResult FromC(const paperchk_launch_result& in) {
   out.terminated = in.terminated != 0;
   out.endsWithDriver = in.ends_with_driver != 0;
   out.exchangeFileRemoved = in.exchange_file_removed != 0;
+  out.sessionKnown = in.place.session_known != 0;
+  out.session = in.place.session;
+  out.executionContext = static_cast<ExecutionContext>(in.place.execution_context);
   out.systemError = in.error.system_error;
   out.error = FromC(in.error);
   return out;
@@ -431,6 +464,7 @@ inline LaunchResult LaunchCommandLine(const std::string& programPath, const std:
   asC.decision_timeout_ms = options.decisionTimeoutMs;
   asC.end_timeout_ms = options.endTimeoutMs;
   asC.poll_interval_ms = options.pollIntervalMs;
+  asC.skip_user_session_check = options.skipUserSessionCheck ? 1 : 0;
   if (options.files != nullptr) {
     files = detail::CFiles::Of(*options.files);
     asC.files = &files;

@@ -22,7 +22,7 @@ install(FILES ${CMAKE_SOURCE_DIR}/tools/README.md DESTINATION tools)
 #   lib/<arch>/                   the static library
 #   lib/cmake/paperchk_client/    the CMake package (one for both architectures)
 #   src/                          the sources, with a standalone CMakeLists.txt and a Makefile
-#   example/                      the C example
+#   example/                      the C example and the INF fragment that ships paperchk.exe
 # The client folder names its files: PAPERCHK_CLIENT_PUBLIC_HEADERS, and
 # PAPERCHK_CLIENT_SOURCES (the sources and the private headers they include).
 get_directory_property(client_public_headers DIRECTORY ${CMAKE_SOURCE_DIR}/client DEFINITION PAPERCHK_CLIENT_PUBLIC_HEADERS)
@@ -31,7 +31,8 @@ get_directory_property(client_sources DIRECTORY ${CMAKE_SOURCE_DIR}/client DEFIN
 install(TARGETS paperchk_client ARCHIVE DESTINATION lib/${PAPERCHK_ARCH})
 install(FILES ${client_public_headers} DESTINATION include)
 install(FILES ${CMAKE_SOURCE_DIR}/client/README.md DESTINATION . RENAME SDK.md)
-install(FILES ${CMAKE_SOURCE_DIR}/client/example/driver_example.c DESTINATION example)
+install(FILES ${CMAKE_SOURCE_DIR}/client/example/driver_example.c
+              ${CMAKE_SOURCE_DIR}/client/example/paperchk_fragment.inf DESTINATION example)
 
 # The sources include each other and the public headers by plain name:
 # src/ and include/ on the include path is all they need.

@@ -151,6 +151,8 @@ std::wstring WhyNoDecision(const client::LaunchResult& result) {
       return L"the exchange file could not be prepared or read: " + drv::Widen(client::Describe(result.error));
     case client::LaunchEnding::ProcessGone: return L"paperchk ended";
     case client::LaunchEnding::TimedOut: return L"gave up waiting";
+    case client::LaunchEnding::NoUserSession:
+    case client::LaunchEnding::ExchangePathInUse: return L"not started: " + drv::Widen(client::Describe(result.error));
   }
   return L"";
 }
@@ -167,6 +169,7 @@ int Run(const Options& options) {
   std::optional<client::Request> request;
   std::wstring exchange;
   std::string rawCommandLine;
+  bool madeExchange = false;
   if (options.rawTail) {
     exchange = drv::ExchangePathOfTail(*options.rawTail);
     if (exchange.empty()) exchange = drv::ToWindowsPath(options.exchange);
@@ -179,8 +182,19 @@ int Run(const Options& options) {
       return 2;
     }
     if (options.items > 0) request->items.resize(static_cast<std::size_t>(options.items));
-    exchange = options.exchange.empty() ? drv::DirectoryOfThisProgram() + L"\\standin-exchange.bin"
-                                        : drv::ToWindowsPath(options.exchange);
+    if (options.exchange.empty()) {
+      // A file of this run's own: a fixed default would be another run's too.
+      char made[MAX_PATH];
+      paperchk_error error{};
+      if (paperchk_make_exchange_path(made, sizeof made, &error) != PAPERCHK_OK) {
+        PrintLine(L"standin: no exchange file: " + drv::FromAnsi(error.message));
+        return 2;
+      }
+      exchange = drv::FromAnsi(made);
+      madeExchange = true;
+    } else {
+      exchange = drv::ToWindowsPath(options.exchange);
+    }
     request->exchangePath = drv::Ansi(exchange);
   }
   if (exchange.empty()) {
@@ -192,8 +206,9 @@ int Run(const Options& options) {
   // Either start from {0, 0} or let paperchk create the file: an old
   // decision must not be taken for the user's.
   launch.preparation = options.create ? client::Preparation::CreateEmpty : client::Preparation::RemoveOld;
-  // The file stays for whoever runs standin (the demo and the soak read it).
-  launch.keepExchangeFile = true;
+  // A file named with --exchange stays for whoever runs standin (the demo
+  // reads it); one standin made goes at the end.
+  launch.keepExchangeFile = !madeExchange;
   launch.decisionTimeoutMs = options.decisionTimeoutMs;
   launch.endTimeoutMs = kEndTimeoutMs;
   bool pressed = true;

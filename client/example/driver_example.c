@@ -64,19 +64,24 @@ int main(int argc, char** argv) {
   options.end_timeout_ms = 10000;
 
   status = paperchk_launch(argv[1], &request, &options, &result);
-  /* The status first: only with PAPERCHK_OK and PAPERCHK_NOT_ENDED (a
-   * decision, but paperchk had to be ended) is there a decision to act on. */
-  if (status != PAPERCHK_OK && status != PAPERCHK_NOT_ENDED) {
-    /* No decision (or, after "Riprova", the completion flag not written):
-     * the error names the field and rule, or the system's error code. */
+  /* The ending first: PAPERCHK_DECIDED is a decision to act on, whatever
+   * else went wrong after it (PAPERCHK_NOT_ENDED: paperchk had to be ended;
+   * PAPERCHK_FILE_ERROR after "Riprova": the completion flag not written). */
+  if (result.ending != PAPERCHK_DECIDED) {
+    /* No decision: print as without paperchk, and log why. The error names
+     * the field and rule, the session or context found, or the system's code. */
     (void)fprintf(stderr, "no decision (status %d, ending %d): %s\n", status, result.ending,
                   result.error.message[0] != '\0' ? result.error.message : "paperchk ended without one");
     return 1;
   }
+  if (status != PAPERCHK_OK) {
+    (void)fprintf(stderr, "after the decision (status %d): %s\n", status, result.error.message);
+  }
 
   switch (result.decision) {
     case 1: /* Riprova: the printer was read again; check the job once more */
-      printf("retry: printer read %d time(s), completion flag written\n", reads);
+      printf("retry: printer read %d time(s), completion flag %s\n", reads,
+             result.completion_flag_written ? "written" : "not written");
       break;
     case 2: /* Ignora: print with the printer's settings */
       printf("ignore: printing as the printer is set\n");

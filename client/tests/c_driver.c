@@ -33,6 +33,7 @@ static int UseTheLibrary(const char* program) {
   status |= paperchk_short_program_path(program, line, sizeof line, &error);
   status |= paperchk_launch_command_line(program, line, path, &options, &result);
   status |= paperchk_launch(program, &request, &options, &result);
+  status |= paperchk_check_user_session(paperchk_system_platform(), &result.place, &error);
   printf("%s %s %u\n", line, result.error.message, (unsigned)decision);
   return status;
 }

@@ -2,11 +2,13 @@
 // that are never overrun, and the exchange functions on real files.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "client/paperchk_client.h"
@@ -240,6 +242,105 @@ TEST(CInterface, ExchangeFunctionsOnARealFile) {
   EXPECT_FALSE(std::ifstream(path).good());
 }
 
+// Where the launcher runs, told by a fake platform: session 0 and the
+// spooler's contexts are refused (under Wine: with no file touched), the
+// application's and the bridge's context and "cannot tell" pass, the option
+// turns the check off, and the result says what was found.
+struct FakePlace {
+  int sessionKnown;
+  std::uint32_t session;
+  int context;
+};
+int FakeSession(void* place, std::uint32_t* session, std::uint32_t* systemError) {
+  *session = static_cast<FakePlace*>(place)->session;
+  *systemError = 0;
+  return static_cast<FakePlace*>(place)->sessionKnown;
+}
+int FakeContext(void* place) { return static_cast<FakePlace*>(place)->context; }
+
+#ifdef _WIN32
+// Files that count their calls and open nothing (a launch past its checks
+// ends FILE_FAILED); the first open may wait until `release` is set, so that
+// the launch on them is still running.
+struct CountedFiles {
+  int calls = 0;
+  HANDLE entered = nullptr;
+  HANDLE release = nullptr;
+  paperchk_files files{this,
+                       [](void* c, const char*, int, int* status, std::uint32_t* error) -> void* {
+                         auto* self = static_cast<CountedFiles*>(c);
+                         if (++self->calls == 1 && self->release != nullptr) {
+                           SetEvent(self->entered);
+                           WaitForSingleObject(self->release, 60000);
+                         }
+                         *status = PAPERCHK_IO_FAILED;
+                         *error = 5;
+                         return nullptr;
+                       },
+                       nullptr, nullptr, nullptr,
+                       [](void* c, const char*, std::uint32_t* error) {
+                         ++static_cast<CountedFiles*>(c)->calls;
+                         *error = 5;
+                         return static_cast<int>(PAPERCHK_IO_FAILED);
+                       }};
+};
+
+paperchk_launch_result LaunchOn(CountedFiles& counted, paperchk_launch_options options = {},
+                                const char* exchange = "C:\\paperchk-counted.bin") {
+  options.files = &counted.files;
+  paperchk_launch_result result;
+  std::memset(&result, 0xAB, sizeof result);
+  (void)paperchk_launch_command_line("no-such-paperchk.exe", "no-such-paperchk.exe", exchange, &options, &result);
+  return result;
+}
+#endif
+
+TEST(CInterface, TheLaunchIsRefusedWhereNobodyWouldSeeTheDialog) {
+  struct Row {
+    FakePlace place;
+    int skip;
+    const char* refusal;  // the start of the error; null: launched
+  };
+  const Row rows[] = {
+      {{1, 0, PAPERCHK_CONTEXT_UNKNOWN}, 0, "session 0 shows no window to the user: nobody would see paperchk's "
+                                            "dialog (launch it from the application's process)"},
+      {{1, 0, PAPERCHK_CONTEXT_APPLICATION}, 0, "session 0 shows"},
+      {{0, 0, PAPERCHK_CONTEXT_SPOOLER_SERVICE}, 0, "print execution context \"spooler service\" shows"},
+      {{1, 1, PAPERCHK_CONTEXT_SPOOLER_ISOLATION_HOST}, 0, "print execution context \"spooler isolation host\""},
+      {{1, 1, PAPERCHK_CONTEXT_FILTER_PIPELINE}, 0, "print execution context \"filter pipeline\""},
+      {{1, 1, PAPERCHK_CONTEXT_APPLICATION}, 0, nullptr},
+      {{1, 1, PAPERCHK_CONTEXT_WOW64}, 0, nullptr},
+      {{0, 0, PAPERCHK_CONTEXT_UNKNOWN}, 0, nullptr},  // cannot tell either: launched as before
+      {{1, 3, 99}, 0, nullptr},                        // a context the platform never gives
+      {{1, 0, PAPERCHK_CONTEXT_SPOOLER_SERVICE}, 1, nullptr},
+  };
+  for (const Row& row : rows) {
+    FakePlace place = row.place;
+    const paperchk_platform platform{&place, FakeSession, FakeContext};
+    const std::string what = std::to_string(place.sessionKnown) + "/" + std::to_string(place.session) + "/" +
+                             std::to_string(place.context) + "/" + std::to_string(row.skip);
+    const int context = place.context == 99 ? PAPERCHK_CONTEXT_UNKNOWN : place.context;
+    paperchk_place found;
+    paperchk_error error;
+    if (row.skip == 0) {
+      const int status = paperchk_check_user_session(&platform, &found, &error);
+      EXPECT_EQ(status, row.refusal ? PAPERCHK_NO_DECISION : PAPERCHK_OK) << what;
+      EXPECT_EQ(found.execution_context, context) << what;
+      EXPECT_EQ(std::string(error.message).rfind(row.refusal ? row.refusal : "", 0), 0u) << what << error.message;
+    }
+#ifdef _WIN32
+    CountedFiles counted;
+    paperchk_launch_options options{};
+    options.platform = &platform;
+    options.skip_user_session_check = row.skip;
+    const paperchk_launch_result result = LaunchOn(counted, options);
+    EXPECT_EQ(result.ending, row.refusal ? PAPERCHK_NO_USER_SESSION : PAPERCHK_FILE_FAILED) << what;
+    EXPECT_EQ(counted.calls == 0, row.refusal != nullptr) << what << ": nothing is touched before the check";
+    EXPECT_EQ(result.place.session_known, row.skip ? 0 : place.sessionKnown) << what;
+#endif
+  }
+}
+
 // The header's version is the project's (project() in CMakeLists.txt, passed
 // in by the build), and the library reports the version of the header it was
 // built with.
@@ -279,6 +380,85 @@ TEST(CInterface, MakesUniqueSpaceFreeExchangePathsInTheTemporaryFolder) {
   EXPECT_EQ(error.rule, PAPERCHK_RULE_BUFFER_TOO_SMALL);
   EXPECT_EQ(error.limit, std::strlen(first) + 1) << "the same folder, a name of the same length";
   EXPECT_STREQ(small, "");
+}
+
+}  // namespace
+#endif
+
+#ifdef _WIN32
+namespace {
+
+// What the launcher refuses before anything starts, each with the ending
+// and the field that say why: time fields outside their ranges (garbage
+// included; 0 and the bounds pass), and an exchange path that is a device.
+TEST(CInterface, OptionsOutOfRangeAndDevicePathsAreRefusedBeforeStart) {
+  struct TimeRow {
+    std::uint32_t paperchk_launch_options::*field;
+    std::uint32_t value;
+    int refused;  // the field named, or PAPERCHK_FIELD_NONE: accepted
+  };
+  const TimeRow rows[] = {
+      {&paperchk_launch_options::decision_timeout_ms, 0xCCCCCCCCu, PAPERCHK_FIELD_DECISION_TIMEOUT},
+      {&paperchk_launch_options::decision_timeout_ms, PAPERCHK_MAX_DECISION_TIMEOUT_MS, PAPERCHK_FIELD_NONE},
+      {&paperchk_launch_options::end_timeout_ms, 0xFFFFFFFFu, PAPERCHK_FIELD_END_TIMEOUT},
+      {&paperchk_launch_options::end_timeout_ms, PAPERCHK_MIN_END_TIMEOUT_MS, PAPERCHK_FIELD_NONE},
+      {&paperchk_launch_options::poll_interval_ms, PAPERCHK_MIN_POLL_INTERVAL_MS - 1, PAPERCHK_FIELD_POLL_INTERVAL},
+      {&paperchk_launch_options::poll_interval_ms, 0xCCCCCCCCu, PAPERCHK_FIELD_POLL_INTERVAL},
+  };
+  for (const TimeRow& row : rows) {
+    CountedFiles counted;
+    paperchk_launch_options options{};
+    options.*row.field = row.value;
+    const paperchk_launch_result result = LaunchOn(counted, options);
+    EXPECT_EQ(result.ending, row.refused ? PAPERCHK_REQUEST_REFUSED : PAPERCHK_FILE_FAILED) << row.value;
+    EXPECT_EQ(result.error.field, row.refused ? row.refused : PAPERCHK_FIELD_EXCHANGE_PATH) << row.value;
+    EXPECT_EQ(counted.calls == 0, row.refused != PAPERCHK_FIELD_NONE) << row.value;
+  }
+  CountedFiles counted;
+  paperchk_launch_options garbage{};
+  garbage.poll_interval_ms = 0xCCCCCCCCu;
+  EXPECT_STREQ(LaunchOn(counted, garbage).error.message,
+               "poll interval is out of range (0 for the default, or 10 to 1000 ms)");
+
+  // A device: refused before the start (of a program that is not there).
+  paperchk_launch_result result;
+  EXPECT_EQ(paperchk_launch_command_line("no-such.exe", "no-such.exe", "NUL", nullptr, &result), PAPERCHK_FILE_ERROR);
+  EXPECT_EQ(result.ending, PAPERCHK_FILE_FAILED);
+  EXPECT_EQ(result.error.rule, PAPERCHK_RULE_NOT_A_DISK_FILE) << result.error.message;
+}
+
+// Two launches on one exchange file would take each other's decisions: while
+// one runs, a second on the same file (from another thread, spelled another
+// way) is refused with nothing touched, not even the first one's file; once
+// the first has returned, the file is free again.
+TEST(CInterface, ASecondLaunchOnAnExchangePathInUseIsRefused) {
+  char folder[MAX_PATH + 1];
+  ASSERT_NE(GetTempPathA(sizeof folder, folder), 0u);
+  const std::string path = std::string(folder) + "paperchk-held.bin";
+  std::string otherSpelling = path;
+  for (char& c : otherSpelling) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  otherSpelling.insert(otherSpelling.find_last_of('\\'), "\\.");
+
+  CountedFiles gated;
+  gated.entered = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  gated.release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  paperchk_launch_result first;
+  std::thread running([&] { first = LaunchOn(gated, {}, path.c_str()); });
+  ASSERT_EQ(WaitForSingleObject(gated.entered, 60000), WAIT_OBJECT_0);
+  for (const std::string& second : {path, otherSpelling}) {
+    CountedFiles counted;
+    const paperchk_launch_result result = LaunchOn(counted, {}, second.c_str());
+    EXPECT_EQ(result.ending, PAPERCHK_EXCHANGE_PATH_IN_USE) << second;
+    EXPECT_EQ(result.error.rule, PAPERCHK_RULE_IN_USE) << second;
+    EXPECT_EQ(counted.calls, 0) << second << ": the running launch's file is not touched";
+  }
+  SetEvent(gated.release);
+  running.join();
+  CloseHandle(gated.entered);
+  CloseHandle(gated.release);
+  EXPECT_EQ(first.ending, PAPERCHK_FILE_FAILED);
+  CountedFiles counted;
+  EXPECT_EQ(LaunchOn(counted, {}, path.c_str()).ending, PAPERCHK_FILE_FAILED) << "free once the first returned";
 }
 
 }  // namespace

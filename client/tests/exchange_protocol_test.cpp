@@ -13,6 +13,10 @@
 
 #include "client/paperchk_client.hpp"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace paperchk_client {
 namespace {
 
@@ -226,6 +230,33 @@ TEST_F(NativeFiles, ADirectoryIsAFileErrorNotAMissingFile) {
   const std::string directory = ".";
   EXPECT_EQ(ReadDecision(*files_, directory.c_str()).state, DecisionState::FileError);
   EXPECT_FALSE(PrepareExchangeFile(*files_, directory.c_str(), Preparation::RemoveOld));
+}
+
+// A device or a pipe opens, but a decision written there vanishes: refused
+// by name, and never removed (as root, "removing an old file" would delete it).
+TEST_F(NativeFiles, ADeviceOrAPipeIsRefusedAndNeverRemoved) {
+#ifdef _WIN32
+  const char* const devices[] = {"NUL", "\\\\.\\pipe\\paperchk-client-test"};
+#else
+  const char* const devices[] = {"/dev/null"};
+#endif
+  for (const char* device : devices) {
+    for (const int create : {0, 1}) {
+#ifdef _WIN32
+      // A pipe's instance serves one open.
+      HANDLE pipe = CreateNamedPipeA(devices[1], PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 2, 64, 64, 0, nullptr);
+#endif
+      paperchk_error error;
+      EXPECT_EQ(paperchk_prepare_exchange_file(device, create, &error), PAPERCHK_FILE_ERROR) << device << create;
+      EXPECT_STREQ(error.message, "exchange path opens as a device or a pipe, not as a disk file") << device;
+#ifdef _WIN32
+      CloseHandle(pipe);
+#endif
+    }
+  }
+  std::uint32_t decision = 0;
+  EXPECT_EQ(paperchk_read_decision(devices[0], &decision, nullptr), PAPERCHK_FILE_ERROR);
+  EXPECT_TRUE(std::ifstream(devices[0]).good()) << "still there";
 }
 
 }  // namespace

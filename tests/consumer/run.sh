@@ -10,10 +10,18 @@
 #   - builds the library's sources with the archive's standalone CMakeLists
 #     (clang), and them and the C example with its plain Makefile (mingw-w64
 #     gcc and clang);
+#   - builds the sources and the C example in the MSVC ABI: clang-cl with
+#     /W4 /WX against Wine's Windows and C-runtime headers, through the
+#     archive's Makefile, for x86 and x64; links x64 with lld-link against
+#     Wine's import libraries and checks its imports (x86 is compiled and
+#     archived only: Wine's x86 import libraries come only with the i386
+#     architecture; its system calls are checked against the mingw-w64
+#     library's stdcall decorations);
 #   - runs the x64 C program under Wine on its own Xvfb, launching the
 #     archive's paperchk.exe, while consumer_press.exe presses "Ignora" with
 #     real input: the decision read back must be 2, paperchk must have ended,
-#     and the version the header and the library report must be the project's.
+#     and the version the header and the library report must be the project's;
+#     and the MSVC-ABI example the same way, "Riprova" pressed.
 # Every build has warnings as errors. Needs the win32 and win64 builds.
 #   tests/consumer/run.sh
 set -uo pipefail
@@ -94,6 +102,46 @@ check "Makefile, x64 mingw-w64 gcc" makefile_build gcc CC=x86_64-w64-mingw32-gcc
 check "Makefile, x64 clang" makefile_build clang CC="clang --target=x86_64-w64-mingw32" AR=x86_64-w64-mingw32-ar \
   LDFLAGS="-L$gcc_dir"
 
+# The MSVC ABI. clang-cl is Debian's clang in its MSVC mode (named with its
+# version); Wine's libraries hold no MSVC C runtime start-up but ucrtbase's,
+# and no stack-cookie support, hence /GS-, /nodefaultlib and the entry point.
+clang_cl=$(command -v clang-cl || command -v clang-cl-14 || echo clang-cl)
+wine_include=/usr/include/wine/wine
+wine_lib=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows
+stdcall_imports() {  # the decorated system functions an x86 library imports
+  i686-w64-mingw32-nm "$1" | sed -n 's/^ *U __imp__\(.*@[0-9]*\)$/\1/p' | sort -u
+}
+msvc_build() {  # msvc_build x86|x64
+  local out=$work/msvc-$1 target=x86_64-pc-windows-msvc goal=all
+  [[ $1 == x86 ]] && target=i686-pc-windows-msvc goal=library
+  mkdir -p "$out" && cp -r "$sdk/include" "$sdk/src" "$sdk/example" "$out/" &&
+    make -C "$out/src" "$goal" CC="$clang_cl --target=$target" AR="lld-link /lib" LD=lld-link \
+      CPPFLAGS="-I. -I../include -imsvc $wine_include/msvcrt -imsvc $wine_include/windows" \
+      CFLAGS="/nologo /O1 /W4 /WX /GS-" \
+      LDFLAGS="/nodefaultlib /entry:mainCRTStartup /libpath:$wine_lib" \
+      LDLIBS="libucrtbase.a libkernel32.a libuser32.a" &&
+    echo "msvc $1: paperchk_client.lib $(stat -c %s "$out/src/paperchk_client.lib") bytes" || return 1
+  if [[ $1 == x86 ]]; then
+    # Not linked, so the calling convention is checked by name: every system
+    # function the library calls carries the same stdcall decoration (@ and
+    # its argument bytes) as in the mingw-w64 library of lib/x86.
+    local msvc_calls mingw_calls
+    msvc_calls=$(stdcall_imports "$out/src/paperchk_client.lib") &&
+      mingw_calls=$(stdcall_imports "$sdk/lib/x86/libpaperchk_client.a") &&
+      echo "msvc x86: $(wc -l <<<"$msvc_calls") system calls, decorated as mingw-w64's" &&
+      [[ -n $msvc_calls && $msvc_calls == "$mingw_calls" ]]
+    return
+  fi
+  local exe=$out/src/driver_example.exe imports
+  imports=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' | sort | tr '\n' ' ')
+  echo "msvc $1: driver_example.exe $(stat -c %s "$exe") bytes, imports: $imports"
+  [[ $imports == "kernel32.dll ucrtbase.dll user32.dll " ]]
+}
+check "Makefile, x86 clang-cl (MSVC ABI)" msvc_build x86
+grep -E '^msvc ' "$work/step.log" | sed 's/^/consumer:   /'
+check "Makefile, x64 clang-cl (MSVC ABI), linked by lld-link" msvc_build x64
+grep -E '^msvc ' "$work/step.log" | sed 's/^/consumer:   /'
+
 run_consumer() {  # the x64 C program under Wine, "Ignora" pressed with real input
   local output=$work/consumer.out
   PAPERCHK_WINEPREFIX=$root/build/wineprefix-consumer scripts/with-xvfb.sh tests/consumer/run-under-wine.sh \
@@ -110,5 +158,18 @@ run_consumer() {  # the x64 C program under Wine, "Ignora" pressed with real inp
 }
 check "x64 C program under Wine, Ignora pressed" run_consumer
 grep -E '^(press|version|decision|ended): ' "$work/step.log" | sed 's/^/consumer:   /'
+
+run_msvc_example() {  # the MSVC-ABI example under Wine, "Riprova" pressed with real input
+  local output=$work/msvc-example.out
+  PAPERCHK_WINEPREFIX=$root/build/wineprefix-consumer scripts/with-xvfb.sh tests/consumer/run-under-wine.sh \
+    build/win64/tests/consumer/consumer_press.exe Riprova "$output" \
+    "$work/msvc-x64/src/driver_example.exe" "Z:${sdk//\//\\}\\bin\\x64\\paperchk.exe" "Z:${work//\//\\}\\msvc.bin"
+  local status=$?
+  tr -d '\r' <"$output" >"$output.unix"
+  cat "$output.unix"
+  ((status == 0)) && grep -qx "retry: printer read 1 time(s), completion flag written" "$output.unix"
+}
+check "x64 MSVC-ABI example under Wine, Riprova pressed" run_msvc_example
+grep -E '^(press|retry|paperchk ended)' "$work/step.log" | sed 's/^/consumer:   /'
 
 ((failures == 0))

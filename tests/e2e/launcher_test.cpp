@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -206,6 +207,18 @@ TEST(Launcher, RetryThroughTheCInterfaceCallsTheCCallback) {
   EXPECT_EQ(result.ends_with_driver, 1) << "paperchk ran in the launcher's job";
   EXPECT_EQ(result.exchange_file_removed, 1);
   EXPECT_TRUE(scratch.List().empty()) << "the launcher removes the exchange file unless told to keep it";
+  // The platform's own answers, as the launcher found them (Wine has no
+  // GetPrintExecutionData: the context cannot be told there).
+  DWORD session = 0;
+  ASSERT_TRUE(ProcessIdToSessionId(GetCurrentProcessId(), &session));
+  EXPECT_EQ(result.place.session, session);
+  HMODULE winspool = LoadLibraryA("winspool.drv");
+  if (winspool != nullptr && GetProcAddress(winspool, "GetPrintExecutionData") == nullptr) {
+    EXPECT_EQ(result.place.execution_context, PAPERCHK_CONTEXT_UNKNOWN);
+  }
+  if (winspool != nullptr) FreeLibrary(winspool);
+  std::printf("launched in session %lu, context %d\n", static_cast<unsigned long>(session),
+              result.place.execution_context);
   EXPECT_EQ(drv::ProcessIdsByName(L"paperchk.exe"), runningBefore);
 }
 
@@ -265,6 +278,21 @@ TEST(Launcher, ADriverThatDiesTakesPaperchkWithIt) {
       },
       kStartTimeoutMs))
       << "the stand-in's paperchk never showed its dialog";
+
+  // The stand-in holds its exchange file: a launch of another process on it
+  // is refused, and nothing is started.
+  paperchk_launch_result second;
+  paperchk_request request{};
+  request.printer_name = "Laser";
+  request.port = "LPT1:";
+  request.item_count = 1;
+  request.items[0] = {40002, 50009, 256};
+  const std::string heldPath = drv::Ansi(scratch.File(L"exchange.bin"));
+  request.exchange_path = heldPath.c_str();
+  EXPECT_EQ(paperchk_launch(ProgramPath().c_str(), &request, nullptr, &second), PAPERCHK_REFUSED);
+  EXPECT_EQ(second.ending, PAPERCHK_EXCHANGE_PATH_IN_USE) << second.error.message;
+  std::vector<DWORD> running = drv::ProcessIdsByName(L"paperchk.exe");
+  EXPECT_EQ(running.size(), runningBefore.size() + 1) << "only the stand-in's paperchk runs";
 
   driver.Kill();
   const bool ended = drv::WaitUntil([&] { return ProcessHasEnded(dialogOf); }, 10000);
@@ -456,7 +484,7 @@ TEST(Launcher, AFileErrorOfAMomentIsWaitedOutOneThatLastsEndsTheProgram) {
       EXPECT_FALSE(result.terminated);
     } else {
       EXPECT_EQ(result.ending, client::LaunchEnding::FileFailed);
-      EXPECT_EQ(files.failedOpens, 20) << "one second of polls";
+      EXPECT_EQ(files.failedOpens, 21) << "the check for a device, then one second of polls";
       EXPECT_TRUE(result.terminated);
     }
     EXPECT_TRUE(ProcessHasEnded(processId));
