@@ -2,6 +2,7 @@
 // three items, the port lines, the tray selector, focus, tab order, the
 // keys that must do nothing and its place on the screen.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -303,6 +304,54 @@ TEST(Window, TabCyclesThroughTheFourButtons) {
         << "expected control " << expected << ", focus on " << drv::FocusedControlId(dialog);
   }
   EXPECT_TRUE(StaysOpenAndUntouched(session, dialog));
+}
+
+// The name a screen reader gives a list or combo box: walking back from it
+// (GW_HWNDPREV), the text of the first static control if it is a text; no
+// name when that static is a picture, or when a control that is both a group
+// start and a tab stop comes first.
+std::optional<std::wstring> ScreenReaderName(HWND control) {
+  for (HWND window = GetWindow(control, GW_HWNDPREV); window; window = GetWindow(window, GW_HWNDPREV)) {
+    const auto style = static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE));
+    if (drv::ClassNameOf(window) == L"Static") {
+      const DWORD type = style & SS_TYPEMASK;
+      const bool text = type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT || type == SS_SIMPLE ||
+                        type == SS_LEFTNOWORDWRAP;
+      if (!text) return std::nullopt;
+      return drv::WindowText(window);
+    }
+    if ((style & (WS_GROUP | WS_TABSTOP)) == (WS_GROUP | WS_TABSTOP)) return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+// Each list, the tray selector and the wait box has the name it shows.
+TEST(Window, ScreenReaderNamesTheListsTheTraySelectorAndTheWaitBox) {
+  Session session;
+  HWND dialog = session.Open(ThreeItemReport());
+  ASSERT_NE(dialog, nullptr);
+  const struct {
+    int control;
+    const wchar_t* name;
+  } kNames[] = {
+      {kSettingList, L"Impostazioni"},
+      {kApplicationList, L"Applicazione"},
+      {kPrinterList, L"Stampante:"},
+      {kTrayCombo, L"Stampante:"},
+  };
+  for (const auto& expected : kNames) {
+    SCOPED_TRACE("control " + std::to_string(expected.control));
+    HWND control = GetDlgItem(dialog, expected.control);
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(ScreenReaderName(control), std::optional<std::wstring>(expected.name));
+  }
+
+  ASSERT_TRUE(drv::ClickButton(dialog, kRetry));
+  HWND box = session.WaitForWaitBox();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(drv::WindowText(box), kWaitMessageText);
+  ASSERT_TRUE(drv::WriteCompletionFlag(session.exchangePath(), 1));
+  EXPECT_TRUE(session.EndsWithStatusZero());
 }
 
 TEST(Window, CentredOnTheScreen) {
