@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -20,7 +21,7 @@ void AppendLine(const char* line) {
                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (log == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;
-  WriteFile(log, line, static_cast<DWORD>(lstrlenA(line)), &written, nullptr);
+  WriteFile(log, line, static_cast<DWORD>(std::strlen(line)), &written, nullptr);
   WriteFile(log, "\n", 1, &written, nullptr);
   CloseHandle(log);
 }
