@@ -39,7 +39,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
   return TRUE;
 }
 
-extern "C" HWND WINAPI HtmlHelpA(HWND owner, LPCSTR file, UINT command, DWORD_PTR data) {
+extern "C" __declspec(dllexport) HWND WINAPI HtmlHelpA(HWND owner, LPCSTR file, UINT command, DWORD_PTR data) {
   char line[MAX_PATH + 64];
   std::snprintf(line, sizeof line, "%u %llu %s %llu", command, static_cast<unsigned long long>(data),
                 file != nullptr ? file : "-", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(owner)));
