@@ -165,8 +165,9 @@ class FakeFolderWatch final : public FolderWatch {
 class FakeHelpEngine final : public HelpEngine {
  public:
   struct Call {
-    std::string operation;  // "ShowContext", "Quit", "LoadHtmlHelp", "HtmlShowContext",
-                            // "HtmlShowDefaultTopic" or "HtmlCloseAll"
+    // WinHelp: "ShowContext", "Quit"; HTML Help: "Load", "HtmlShowContext",
+    // "HtmlShowDefaultTopic", "CloseAll"
+    std::string operation;
     std::string path;
     std::uint32_t context = 0;
   };
@@ -186,22 +187,15 @@ class FakeHelpEngine final : public HelpEngine {
     AddTo(log_, std::string("HelpQuit ") + path);
   }
   bool LoadHtmlHelp() override {
-    calls.push_back(Call{"LoadHtmlHelp", "", 0});
+    calls.push_back(Call{"Load", "", 0});
     return htmlHelpLoads;
   }
   bool HtmlShowContext(const char* path, std::uint32_t context) override {
     calls.push_back(Call{"HtmlShowContext", path, context});
-    AddTo(log_, std::string("HtmlHelpShowContext ") + path);
     return topicMapped;
   }
-  void HtmlShowDefaultTopic(const char* path) override {
-    calls.push_back(Call{"HtmlShowDefaultTopic", path, 0});
-    AddTo(log_, std::string("HtmlHelpShowDefaultTopic ") + path);
-  }
-  void HtmlCloseAll() override {
-    calls.push_back(Call{"HtmlCloseAll", "", 0});
-    AddTo(log_, "HtmlHelpCloseAll");
-  }
+  void HtmlShowDefaultTopic(const char* path) override { calls.push_back(Call{"HtmlShowDefaultTopic", path, 0}); }
+  void HtmlCloseAll() override { calls.push_back(Call{"CloseAll", "", 0}); }
 
   std::string windowsDirectory;
   std::string programPath = "D:\\Driver\\3\\paperchk.exe";

@@ -70,78 +70,56 @@ TEST(HelpPathTest, LongerFileNameShortensTheRoomForTheDirectory) {
   EXPECT_FALSE(ComposeHelpPath(std::string(218, 'w').c_str(), name.c_str(), path));
 }
 
-TEST(HelpPathTest, BesideTheProgramTakesTheProgramsFolder) {
+TEST(HelpPathTest, BesideTheProgramTakesTheProgramsFolderWithinTheLimit) {
   char path[kHelpPathSize];
   ASSERT_TRUE(ComposeBesideProgramPath("D:\\Driver\\3\\paperchk.exe", kHtmlHelpFileName, path));
   EXPECT_STREQ(path, kBesideProgramPath);
   EXPECT_FALSE(ComposeBesideProgramPath("paperchk.exe", kHtmlHelpFileName, path));
-  EXPECT_STREQ(path, "");
-  // 251 characters of folder and the 12 of the name fill the buffer.
-  const std::string folder = "C:" + std::string(248, 'w') + "\\";
-  ASSERT_TRUE(ComposeBesideProgramPath((folder + "p.exe").c_str(), kHtmlHelpFileName, path));
-  EXPECT_EQ(std::strlen(path), 263u);
+  const std::string folder = "C:" + std::string(248, 'w') + "\\";  // 251 + 12 characters fill the buffer
+  EXPECT_TRUE(ComposeBesideProgramPath((folder + "p.exe").c_str(), kHtmlHelpFileName, path));
   EXPECT_FALSE(ComposeBesideProgramPath(("w" + folder + "p.exe").c_str(), kHtmlHelpFileName, path));
+  EXPECT_STREQ(path, "");
 }
 
-// Which file goes to which engine: "?" twice, then a decision's close. Each
-// call reads "operation path [context]".
-struct HelpLookupCase {
-  const char* name;
-  std::vector<std::string> files;  // the .CHM files that exist
-  bool htmlHelpLoads;
-  bool topicMapped;
-  std::string windowsDirectory;
-  std::vector<std::string> calls;
-};
-
-std::string Describe(const FakeHelpEngine::Call& call) {
-  std::string text = call.operation;
-  if (!call.path.empty()) text += " " + call.path;
-  if (call.context != 0) text += " " + std::to_string(call.context);
-  return text;
-}
-
+// Which file goes to which engine: "?" twice, then a decision's close.
 TEST(HelpSessionTest, LookupPicksTheFileAndTheEngine) {
-  const std::string winHelp = std::string("ShowContext ") + kWinntHelpPath + " 4608";
+  const std::string winHelp = std::string("ShowContext ") + kWinntHelpPath;
   const std::string quit = std::string("Quit ") + kWinntHelpPath;
-  const std::string inFolder = std::string("HtmlShowContext ") + kWinntHtmlHelpPath + " 4608";
-  const std::string beside = std::string("HtmlShowContext ") + kBesideProgramPath + " 4608";
-  const std::string defaultTopic = std::string("HtmlShowDefaultTopic ") + kWinntHtmlHelpPath;
-  const HelpLookupCase cases[] = {
-      {"no .CHM: WinHelp, and HTML Help is never loaded", {}, true, true, "C:\\WINNT",
-       {winHelp, winHelp, quit}},
-      {".CHM in the help folder", {kWinntHtmlHelpPath}, true, true, "C:\\WINNT",
-       {"LoadHtmlHelp", inFolder, "LoadHtmlHelp", inFolder, "HtmlCloseAll"}},
-      {".CHM beside the program", {kBesideProgramPath}, true, true, "C:\\WINNT",
-       {"LoadHtmlHelp", beside, "LoadHtmlHelp", beside, "HtmlCloseAll"}},
-      {"both: the help folder's first", {kBesideProgramPath, kWinntHtmlHelpPath}, true, true, "C:\\WINNT",
-       {"LoadHtmlHelp", inFolder, "LoadHtmlHelp", inFolder, "HtmlCloseAll"}},
-      {"topic not mapped: the default topic", {kWinntHtmlHelpPath}, true, false, "C:\\WINNT",
-       {"LoadHtmlHelp", inFolder, defaultTopic, "LoadHtmlHelp", inFolder, defaultTopic, "HtmlCloseAll"}},
-      {"no HTML Help: WinHelp as without a .CHM", {kWinntHtmlHelpPath}, false, true, "C:\\WINNT",
-       {"LoadHtmlHelp", winHelp, "LoadHtmlHelp", winHelp, quit}},
-      {"overlong Windows directory: beside the program still opens", {kBesideProgramPath}, true, true,
-       std::string(219, 'w'), {"LoadHtmlHelp", beside, "LoadHtmlHelp", beside, "HtmlCloseAll"}},
+  const std::string inFolder = std::string("HtmlShowContext ") + kWinntHtmlHelpPath;
+  const std::string beside = std::string("HtmlShowContext ") + kBesideProgramPath;
+  const std::string topic = std::string("HtmlShowDefaultTopic ") + kWinntHtmlHelpPath;
+  const struct {
+    std::vector<std::string> files;  // the .CHM files that exist
+    bool loads, mapped;
+    std::size_t longDirectory;  // a Windows directory of this many characters, else C:\WINNT
+    std::vector<std::string> calls;
+  } cases[] = {
+      {{}, true, true, 0, {winHelp, winHelp, quit}},  // HTML Help never loaded
+      {{kWinntHtmlHelpPath}, true, true, 0, {"Load", inFolder, "Load", inFolder, "CloseAll"}},
+      {{kBesideProgramPath}, true, true, 0, {"Load", beside, "Load", beside, "CloseAll"}},
+      {{kBesideProgramPath, kWinntHtmlHelpPath}, true, true, 0, {"Load", inFolder, "Load", inFolder, "CloseAll"}},
+      {{kWinntHtmlHelpPath}, true, false, 0, {"Load", inFolder, topic, "Load", inFolder, topic, "CloseAll"}},
+      {{kWinntHtmlHelpPath}, false, true, 0, {"Load", winHelp, "Load", winHelp, quit}},
+      {{kBesideProgramPath}, true, true, 219, {"Load", beside, "Load", beside, "CloseAll"}},
   };
-  for (const HelpLookupCase& test : cases) {
-    SCOPED_TRACE(test.name);
-    FakeHelpEngine engine(nullptr, test.windowsDirectory);
+  for (const auto& test : cases) {
+    FakeHelpEngine engine(nullptr, test.longDirectory == 0 ? "C:\\WINNT" : std::string(test.longDirectory, 'w'));
     engine.files.insert(test.files.begin(), test.files.end());
-    engine.htmlHelpLoads = test.htmlHelpLoads;
-    engine.topicMapped = test.topicMapped;
+    engine.htmlHelpLoads = test.loads;
+    engine.topicMapped = test.mapped;
     HelpSession help(engine, kHelpFileName);
     help.Open();
     help.Open();
     EXPECT_EQ(help.opened(), 1u);
     help.CloseIfOpened();
     std::vector<std::string> calls;
-    for (const FakeHelpEngine::Call& call : engine.calls) calls.push_back(Describe(call));
-    EXPECT_EQ(calls, test.calls);
+    for (const FakeHelpEngine::Call& call : engine.calls) {
+      calls.push_back(call.operation + (call.path.empty() ? "" : " " + call.path));
+      if (call.operation.find("ShowContext") != std::string::npos) EXPECT_EQ(call.context, 4608u);
+    }
+    EXPECT_EQ(calls, test.calls) << "row " << (&test - cases);
   }
-}
-
-// A .CHM that appears between two presses: the close ends both engines.
-TEST(HelpSessionTest, CloseEndsEveryEngineThatWasOpened) {
+  // A .CHM that appears between two presses: the close ends both engines.
   FakeHelpEngine engine;
   HelpSession help(engine, kHelpFileName);
   help.Open();
@@ -150,7 +128,7 @@ TEST(HelpSessionTest, CloseEndsEveryEngineThatWasOpened) {
   engine.calls.clear();
   help.CloseIfOpened();
   ASSERT_EQ(engine.calls.size(), 2u);
-  EXPECT_EQ(engine.calls[0].operation, "HtmlCloseAll");
+  EXPECT_EQ(engine.calls[0].operation, "CloseAll");
   EXPECT_EQ(engine.calls[1].operation, "Quit");
 }
 
