@@ -115,7 +115,9 @@ TEST(HelpSessionTest, LookupPicksTheFileAndTheEngine) {
     std::vector<std::string> calls;
     for (const FakeHelpEngine::Call& call : engine.calls) {
       calls.push_back(call.operation + (call.path.empty() ? "" : " " + call.path));
-      if (call.operation.find("ShowContext") != std::string::npos) EXPECT_EQ(call.context, 4608u);
+      if (call.operation.find("ShowContext") != std::string::npos) {
+        EXPECT_EQ(call.context, 4608u);
+      }
     }
     EXPECT_EQ(calls, test.calls) << "row " << (&test - cases);
   }
