@@ -26,12 +26,12 @@ void AppendLine(const char* line) {
 }  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
+  if (reason != DLL_PROCESS_ATTACH) return TRUE;
   char path[MAX_PATH] = {};
+  if (GetModuleFileNameA(module, path, MAX_PATH) >= MAX_PATH) return TRUE;
   char line[MAX_PATH + 16];
-  if (reason == DLL_PROCESS_ATTACH && GetModuleFileNameA(module, path, MAX_PATH) < MAX_PATH) {
-    std::snprintf(line, sizeof line, "loaded %s\n", path);
-    AppendLine(line);
-  }
+  std::snprintf(line, sizeof line, "loaded %s\n", path);
+  AppendLine(line);
   return TRUE;
 }
 
