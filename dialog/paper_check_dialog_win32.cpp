@@ -1,5 +1,7 @@
 #include "dialog/paper_check_dialog_win32.h"
 
+#include "dialog/screen_reader_names.h"
+
 #include "exchange/file_error_box_win32.h"
 #include "exchange/retrieve_wait_dialog_win32.h"
 #include "framework/window_menu.h"
@@ -53,6 +55,7 @@ BOOL PaperCheckDialog::OnInitDialog() {
 
   DialogControls controls(hwnd_);
   PopulatePaperCheck(report_, catalogue_, controls, state_);
+  NameControlsForScreenReaders(catalogue_, controls);
   pictures_.Attach(hwnd_);
   pictures_.ShowFor(WindowDpi(hwnd_));
   return TRUE;

@@ -44,7 +44,11 @@ RetrieveWaitDialog::RetrieveWaitDialog(ExchangeChannel& channel, const TextCatal
 
 BOOL RetrieveWaitDialog::OnInitDialog() {
   SetTimer(hwnd_, ID_POLL_TIMER, POLL_PERIOD_MS, nullptr);
-  SetItemText(IDC_WAIT_MESSAGE, Text(catalogue_, kTextWaitMessage).c_str());
+  const TextBuffer message = Text(catalogue_, kTextWaitMessage);
+  SetItemText(IDC_WAIT_MESSAGE, message.c_str());
+  // The box has no title bar: its window text is only what a screen reader
+  // announces for it, so it is the message too.
+  SetText(message.c_str());
   return TRUE;
 }
 

@@ -26,6 +26,12 @@
 #define IDC_APPLICATION_HEADER 106
 #define IDC_PORT_LINE1       108
 #define IDC_PORT_LINE2       109
+/* Labels that are never shown, each just before the control it names for a
+   screen reader (which takes the first static text before a control) */
+#define IDC_SETTING_LIST_NAME     1016
+#define IDC_APPLICATION_LIST_NAME 1017
+#define IDC_PRINTER_LIST_NAME     1018
+#define IDC_TRAY_COMBO_NAME       1019
 
 /* Template 148 */
 #define IDC_WAIT_MESSAGE     107

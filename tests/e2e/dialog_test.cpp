@@ -2,7 +2,9 @@
 // three items, the port lines, the tray selector, focus, tab order, the
 // keys that must do nothing and its place on the screen.
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "e2e_support.h"
@@ -303,6 +305,32 @@ TEST(Window, TabCyclesThroughTheFourButtons) {
         << "expected control " << expected << ", focus on " << drv::FocusedControlId(dialog);
   }
   EXPECT_TRUE(StaysOpenAndUntouched(session, dialog));
+}
+
+// The name a screen reader gives a list or combo box: walking back from it
+// (GW_HWNDPREV), the first static control's text if it is a text (a picture
+// gives none); none either when a group start with a tab stop comes first.
+std::optional<std::wstring> ScreenReaderName(HWND control) {
+  for (HWND window = GetWindow(control, GW_HWNDPREV); window; window = GetWindow(window, GW_HWNDPREV)) {
+    const auto style = static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE));
+    if (drv::ClassNameOf(window) == L"Static") {
+      const DWORD type = style & SS_TYPEMASK;  // SS_LEFT, SS_CENTER, SS_RIGHT are 0 to 2
+      if (type > SS_RIGHT && type != SS_SIMPLE && type != SS_LEFTNOWORDWRAP) return std::nullopt;
+      return drv::WindowText(window);
+    }
+    if ((style & (WS_GROUP | WS_TABSTOP)) == (WS_GROUP | WS_TABSTOP)) return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+TEST(Window, ScreenReaderNamesTheListsAndTheTraySelector) {
+  Session session;
+  HWND dialog = session.Open(ThreeItemReport());
+  ASSERT_NE(dialog, nullptr);
+  for (const auto& [control, name] : {std::pair{kSettingList, L"Impostazioni"}, {kApplicationList, L"Applicazione"},
+                                      {kPrinterList, L"Stampante:"}, {kTrayCombo, L"Stampante:"}}) {
+    EXPECT_EQ(ScreenReaderName(GetDlgItem(dialog, control)), std::optional<std::wstring>(name)) << control;
+  }
 }
 
 TEST(Window, CentredOnTheScreen) {

@@ -9,6 +9,7 @@
 #include <map>
 #include <stdexcept>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -164,7 +165,9 @@ class FakeFolderWatch final : public FolderWatch {
 class FakeHelpEngine final : public HelpEngine {
  public:
   struct Call {
-    std::string operation;  // "ShowContext" or "Quit"
+    // WinHelp: "ShowContext", "Quit"; HTML Help: "Load", "HtmlShowContext",
+    // "HtmlShowDefaultTopic", "CloseAll"
+    std::string operation;
     std::string path;
     std::uint32_t context = 0;
   };
@@ -173,6 +176,8 @@ class FakeHelpEngine final : public HelpEngine {
       : windowsDirectory(std::move(directory)), log_(log) {}
 
   TextBuffer WindowsDirectory() override { return TextBuffer(windowsDirectory.data(), windowsDirectory.size()); }
+  TextBuffer ProgramPath() override { return TextBuffer(programPath.data(), programPath.size()); }
+  bool FileExists(const char* path) override { return files.count(path) != 0; }
   void ShowContext(const char* path, std::uint32_t context) override {
     calls.push_back(Call{"ShowContext", path, context});
     AddTo(log_, std::string("HelpShowContext ") + path);
@@ -181,8 +186,22 @@ class FakeHelpEngine final : public HelpEngine {
     calls.push_back(Call{"Quit", path, 0});
     AddTo(log_, std::string("HelpQuit ") + path);
   }
+  bool LoadHtmlHelp() override {
+    calls.push_back(Call{"Load", "", 0});
+    return htmlHelpLoads;
+  }
+  bool HtmlShowContext(const char* path, std::uint32_t context) override {
+    calls.push_back(Call{"HtmlShowContext", path, context});
+    return topicMapped;
+  }
+  void HtmlShowDefaultTopic(const char* path) override { calls.push_back(Call{"HtmlShowDefaultTopic", path, 0}); }
+  void HtmlCloseAll() override { calls.push_back(Call{"CloseAll", "", 0}); }
 
   std::string windowsDirectory;
+  std::string programPath = "D:\\Driver\\3\\paperchk.exe";
+  std::set<std::string> files;  // paths that exist
+  bool htmlHelpLoads = true;
+  bool topicMapped = true;
   std::vector<Call> calls;
 
  private:

@@ -36,6 +36,8 @@ constexpr DWORD kButton = kChild | BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP;
 constexpr DWORD kHeader = kChild | SS_CENTER | SS_SUNKEN | WS_GROUP;
 constexpr DWORD kList =
     kChild | LBS_NOTIFY | LBS_SORT | LBS_NOINTEGRALHEIGHT | WS_BORDER | WS_VSCROLL;
+// A label a screen reader reads and nobody sees, on the named control's place.
+constexpr DWORD kHiddenLabel = WS_CHILD | SS_LEFT | SS_NOPREFIX;
 
 // Template 102, in template order (which is also the tab order).
 const ExpectedControl kPaperCheckControls[] = {
@@ -47,11 +49,15 @@ const ExpectedControl kPaperCheckControls[] = {
     {-1, "Static", kChild | SS_BITMAP | SS_CENTERIMAGE | SS_SUNKEN, WS_EX_CLIENTEDGE, nullptr,
      IDB_PRINTER, 237, 6, 79, 63},
     {-1, "Static", kChild | SS_ICON, 0, nullptr, IDI_ATTENTION, 11, 24, 21, 20},
+    {IDC_SETTING_LIST_NAME, "Static", kHiddenLabel, 0, "", 0, 5, 87, 73, 51},
     {IDC_SETTING_LIST, "ListBox", kList, 0, "", 0, 5, 87, 73, 51},
+    {IDC_APPLICATION_LIST_NAME, "Static", kHiddenLabel, 0, "", 0, 78, 87, 105, 51},
     {IDC_APPLICATION_LIST, "ListBox", kList, 0, "", 0, 78, 87, 105, 51},
+    {IDC_PRINTER_LIST_NAME, "Static", kHiddenLabel, 0, "", 0, 183, 87, 134, 51},
     {IDC_PRINTER_LIST, "ListBox", kList, 0, "", 0, 183, 87, 134, 51},
     {IDC_CANCEL_PRINTING, "Button", kButton, 0, "BUTTON3", 0, 181, 181, 58, 14},
     {IDC_RETRY, "Button", kButton, 0, "BUTTON1", 0, 23, 181, 58, 14},
+    {IDC_TRAY_COMBO_NAME, "Static", kHiddenLabel, 0, "", 0, 183, 75, 134, 53},
     {IDC_TRAY_COMBO, "ComboBox", kChild | CBS_DROPDOWNLIST | WS_VSCROLL, 0, "", 0, 183, 75, 134, 53},
     {IDC_PORT_LABEL, "Static", kChild | SS_LEFT, 0, "Port : ", 0, 44, 55, 28, 8},
     {IDC_HELP_BUTTON, "Button", kButton, 0, "BUTTON4", 0, 259, 181, 58, 14},
