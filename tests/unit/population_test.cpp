@@ -11,6 +11,7 @@
 #include "help/help_file.h"
 #include "resources/resource_ids.h"
 #include "resources/text_catalogue.h"
+#include "support/code_pages.h"
 #include "support/fake_controls.h"
 #include "support/fakes.h"
 
@@ -299,6 +300,23 @@ TEST_F(PopulationTest, EntryOfExactly255CharactersIsKeptWhole) {
   EXPECT_EQ(std::string(state.currentTrayText), "Stampante:" + source);
 }
 
+TEST_F(PopulationTest, TrayEntryCutKeepsDoubleByteCharactersWhole) {
+  FakeTextCatalogue small({{0, "Altro"}, {112, "Stampante:"}, {30002, "Vassoio carta  "}});
+  // 10 + 244 + 2 bytes: the cut at 255 would split the last character.
+  const std::string source = std::string(244, 'x') + "\x83\x5C";
+  small.Set(7, source);
+  state.codePage = fakes::KnownLeadBytes(932);
+  MismatchReport report = MakeReport("P", "LPT1:", {kPathItem}, "7", "1", "0", "0");
+  PopulatePaperCheck(report, small, controls, state);
+  const std::string cut = "Stampante:" + std::string(244, 'x');
+  ASSERT_EQ(controls.Entries(IDC_TRAY_COMBO).size(), 2u);
+  EXPECT_EQ(controls.Entries(IDC_TRAY_COMBO)[0], cut);
+  EXPECT_EQ(std::string(state.firstTrayEntry), cut);
+  EXPECT_EQ(std::string(state.currentTrayText), cut);
+  // Still read as the current tray: the printer column keeps the items' values.
+  EXPECT_EQ(controls.Rows(IDC_PRINTER_LIST), (Rows{"Vassoio carta  "}));
+}
+
 // --- Port ---
 
 struct PortCase {
@@ -341,6 +359,38 @@ INSTANTIATE_TEST_SUITE_P(
                       PortCase{",,srv,q", "\\\\srv\\q", false, ""},
                       PortCase{",,printserver01,queue,x", "\\\\printserver01", true, "\\queue\\x"},
                       PortCase{",,", "\\\\", false, ""}));
+
+// A line that would end inside a double-byte character ends one byte
+// earlier; the character opens the second line.
+struct DoubleBytePortCase {
+  unsigned codePage;
+  const char* port;
+  const char* line1;
+  const char* line2;
+};
+
+class DoubleBytePortLinesTest : public PopulationTest, public ::testing::WithParamInterface<DoubleBytePortCase> {};
+
+TEST_P(DoubleBytePortLinesTest, CutsBetweenCharacters) {
+  const DoubleBytePortCase& port = GetParam();
+  state.codePage = fakes::KnownLeadBytes(port.codePage);
+  MismatchReport report = SimpleReport({kPathItem}, port.port);
+  Populate(report);
+  EXPECT_EQ(controls.TextOf(IDC_PORT_LINE1), port.line1);
+  EXPECT_EQ(controls.TextOf(IDC_PORT_LINE2), port.line2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CodePages, DoubleBytePortLinesTest,
+    ::testing::Values(DoubleBytePortCase{932, "ABCDEFGHIJKLMN\x83\x5CXYZ", "ABCDEFGHIJKLMN", "\x83\x5CXYZ"},
+                      DoubleBytePortCase{932, "ABCDEFGHIJKLMN\x83\x7C", "ABCDEFGHIJKLMN", "\x83\x7C"},
+                      DoubleBytePortCase{932, "123456789012345ABCDEFGHIJK\x95\x5CZ", "123456789012345",
+                                         "ABCDEFGHIJK..."},
+                      // Half-width katakana are single bytes: the first line keeps 15.
+                      DoubleBytePortCase{932, "ABCDEFGHIJKLMN\xBF\xDD", "ABCDEFGHIJKLMN\xBF", "\xDD"},
+                      DoubleBytePortCase{936, "ABCDEFGHIJKLMN\x81\x5CZ", "ABCDEFGHIJKLMN", "\x81\x5CZ"},
+                      DoubleBytePortCase{949, "ABCDEFGHIJKLMN\xC7\xC1", "ABCDEFGHIJKLMN", "\xC7\xC1"},
+                      DoubleBytePortCase{950, "ABCDEFGHIJKLMN\xB3\x5C", "ABCDEFGHIJKLMN", "\xB3\x5C"}));
 
 TEST_F(PopulationTest, NetworkPortIsRewrittenInTheReportItself) {
   MismatchReport report = SimpleReport({kPathItem}, ",,server,queue");
