@@ -11,13 +11,6 @@ void LeadBytes::AddRange(unsigned char first, unsigned char last) {
   for (unsigned byte = first; byte <= last; ++byte) isLead_[byte] = true;
 }
 
-bool LeadBytes::HasLeadBytes() const {
-  for (const bool lead : isLead_) {
-    if (lead) return true;
-  }
-  return false;
-}
-
 std::size_t LeadBytes::CutLength(const char* text, std::size_t length, std::size_t limit) const {
   if (length <= limit) return length;
   std::size_t cut = 0;

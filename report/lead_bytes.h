@@ -16,7 +16,6 @@ class LeadBytes {
   // Every byte from `first` to `last` starts a double-byte character.
   void AddRange(unsigned char first, unsigned char last);
   bool IsLeadByte(char byte) const { return isLead_[static_cast<unsigned char>(byte)]; }
-  bool HasLeadBytes() const;
 
   // Bytes of the character that starts at `text`, which has `remaining`
   // bytes before its end (at least 1): 2 for a lead byte with a byte after
