@@ -68,7 +68,9 @@ enum paperchk_rule {
   PAPERCHK_RULE_CODE_OUT_OF_RANGE, PAPERCHK_RULE_BUFFER_TOO_SMALL,
   PAPERCHK_RULE_NULL,             /* a null pointer */
   PAPERCHK_RULE_SYSTEM_FAILURE,   /* the system refused: system_error holds its code */
-  PAPERCHK_RULE_UNEXPECTED_VALUE  /* the exchange file holds a decision paperchk never writes */
+  PAPERCHK_RULE_UNEXPECTED_VALUE, /* the exchange file holds a decision paperchk never writes */
+  PAPERCHK_RULE_BROKEN_CHARACTER, /* bytes that are no character of the code page (a double-byte one cut short) */
+  PAPERCHK_RULE_NOT_IN_CODE_PAGE  /* a Unicode character the code page cannot hold */
 };
 
 typedef struct paperchk_error {
@@ -97,6 +99,9 @@ typedef struct paperchk_request {
   uint32_t other_tray_size;
   uint32_t other_tray_media;
   const char* exchange_path;  /* no spaces (see paperchk_make_exchange_path) */
+  /* The code page the texts are in and paperchk reads them in: 0 is the
+   * system's (CP_ACP), the only right one for a real run; tests name one. */
+  unsigned code_page;
 } paperchk_request;
 
 /* Writes "program_path 3_Item ..." and its NUL into `buffer`. On refusal the
@@ -153,6 +158,14 @@ int paperchk_read_decision(const char* path, uint32_t* decision, paperchk_error*
 int paperchk_write_completion_flag(const char* path, paperchk_error* error);
 
 #ifdef _WIN32
+
+/* For the spooler's Unicode names: writes `text` in the code page paperchk
+ * reads (0: the system's) into `buffer`, for a request's printer name or port
+ * (`field` names which, for the error). A character the code page cannot
+ * hold is refused with PAPERCHK_RULE_NOT_IN_CODE_PAGE, never replaced by '?'
+ * or a look-alike; a buffer that is too small is refused like a command line. */
+int paperchk_text_from_unicode(const wchar_t* text, unsigned code_page, int field, char* buffer,
+                               size_t buffer_size, paperchk_error* error);
 
 /* What the launcher saw. 0 is "nothing happened", so a zeroed result never
  * reads as a decision. */
