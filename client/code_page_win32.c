@@ -1,4 +1,5 @@
 /* Code pages on Windows: the system's own lead bytes and conversions. */
+#include <limits.h>
 #include <windows.h>
 
 #include "paperchk_internal.h"

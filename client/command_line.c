@@ -188,6 +188,11 @@ static int contains(const paperchk_code_page* page, paperchk_text text, char cha
   return 0;
 }
 
+/* Whole characters of the code page only (see paperchk_code_page_holds). */
+static int is_whole(const paperchk_code_page* page, paperchk_text text) {
+  return paperchk_code_page_holds(page, text.text, text.length);
+}
+
 static int has_nul(paperchk_text text) { return text.length != 0 && memchr(text.text, '\0', text.length) != NULL; }
 
 static int starts_with_two(paperchk_text text, char character) {
@@ -200,7 +205,7 @@ static refusal check_space_delimited(const paperchk_code_page* page, paperchk_te
                                      size_t max_length) {
   if (text.length == 0) return refuse(field, PAPERCHK_RULE_EMPTY, 0, 0);
   if (has_nul(text)) return refuse(field, PAPERCHK_RULE_NUL, 0, 0);
-  if (!paperchk_code_page_holds(page, text.text, text.length)) return refuse(field, PAPERCHK_RULE_BROKEN_CHARACTER, 0, 0);
+  if (!is_whole(page, text)) return refuse(field, PAPERCHK_RULE_BROKEN_CHARACTER, 0, 0);
   if (contains(page, text, ' ')) return refuse(field, PAPERCHK_RULE_SPACE, 0, 0);
   if (text.length > max_length) return refuse(field, PAPERCHK_RULE_TOO_LONG, max_length, 0);
   return accepted;
@@ -209,7 +214,7 @@ static refusal check_space_delimited(const paperchk_code_page* page, paperchk_te
 static refusal check_printer_name(const paperchk_code_page* page, paperchk_text name) {
   const int field = PAPERCHK_FIELD_PRINTER_NAME;
   if (has_nul(name)) return refuse(field, PAPERCHK_RULE_NUL, 0, 0);
-  if (!paperchk_code_page_holds(page, name.text, name.length)) return refuse(field, PAPERCHK_RULE_BROKEN_CHARACTER, 0, 0);
+  if (!is_whole(page, name)) return refuse(field, PAPERCHK_RULE_BROKEN_CHARACTER, 0, 0);
   if (contains(page, name, '\\')) {
     return refuse(field, starts_with_two(name, '\\') ? PAPERCHK_RULE_PRINTER_CONNECTION : PAPERCHK_RULE_BACKSLASH,
                   0, 0);
@@ -228,7 +233,7 @@ static refusal check_port(const paperchk_code_page* page, paperchk_text port) {
   const int field = PAPERCHK_FIELD_PORT;
   if (port.length == 0) return refuse(field, PAPERCHK_RULE_EMPTY, 0, 0);
   if (has_nul(port)) return refuse(field, PAPERCHK_RULE_NUL, 0, 0);
-  if (!paperchk_code_page_holds(page, port.text, port.length)) return refuse(field, PAPERCHK_RULE_BROKEN_CHARACTER, 0, 0);
+  if (!is_whole(page, port)) return refuse(field, PAPERCHK_RULE_BROKEN_CHARACTER, 0, 0);
   if (port.length > PAPERCHK_MAX_PORT_LENGTH) return refuse(field, PAPERCHK_RULE_TOO_LONG, PAPERCHK_MAX_PORT_LENGTH, 0);
   if (contains(page, port, '\\')) {
     if (!starts_with_two(port, '\\')) return refuse(field, PAPERCHK_RULE_NOT_NETWORK_PATH, 0, 0);
