@@ -300,21 +300,17 @@ TEST_F(PopulationTest, EntryOfExactly255CharactersIsKeptWhole) {
   EXPECT_EQ(std::string(state.currentTrayText), "Stampante:" + source);
 }
 
+// 10 + 244 + 2 bytes: the cut at 255 would split the last character.
 TEST_F(PopulationTest, TrayEntryCutKeepsDoubleByteCharactersWhole) {
   FakeTextCatalogue small({{0, "Altro"}, {112, "Stampante:"}, {30002, "Vassoio carta  "}});
-  // 10 + 244 + 2 bytes: the cut at 255 would split the last character.
-  const std::string source = std::string(244, 'x') + "\x83\x5C";
-  small.Set(7, source);
+  small.Set(7, std::string(244, 'x') + "\x83\x5C");
   state.codePage = fakes::KnownLeadBytes(932);
   MismatchReport report = MakeReport("P", "LPT1:", {kPathItem}, "7", "1", "0", "0");
   PopulatePaperCheck(report, small, controls, state);
   const std::string cut = "Stampante:" + std::string(244, 'x');
-  ASSERT_EQ(controls.Entries(IDC_TRAY_COMBO).size(), 2u);
-  EXPECT_EQ(controls.Entries(IDC_TRAY_COMBO)[0], cut);
-  EXPECT_EQ(std::string(state.firstTrayEntry), cut);
+  EXPECT_EQ(controls.Entries(IDC_TRAY_COMBO), (Rows{cut, "Stampante:Vassoio carta  "}));
   EXPECT_EQ(std::string(state.currentTrayText), cut);
-  // Still read as the current tray: the printer column keeps the items' values.
-  EXPECT_EQ(controls.Rows(IDC_PRINTER_LIST), (Rows{"Vassoio carta  "}));
+  EXPECT_EQ(controls.Rows(IDC_PRINTER_LIST), (Rows{"Vassoio carta  "}));  // still the current tray
 }
 
 // --- Port ---
@@ -324,6 +320,7 @@ struct PortCase {
   const char* line1;
   bool line2Written;
   const char* line2;
+  unsigned codePage = 0;  // a double-byte one: no line ends inside a character
 };
 
 std::ostream& operator<<(std::ostream& out, const PortCase& port) {
@@ -334,6 +331,7 @@ class PortLinesTest : public PopulationTest, public ::testing::WithParamInterfac
 
 TEST_P(PortLinesTest, SplitsThePortIntoTwoLines) {
   const PortCase& port = GetParam();
+  state.codePage = fakes::KnownLeadBytes(port.codePage);
   MismatchReport report = SimpleReport({kPathItem}, port.port);
   Populate(report);
   EXPECT_EQ(controls.TextOf(IDC_PORT_LINE1), port.line1);
@@ -358,39 +356,15 @@ INSTANTIATE_TEST_SUITE_P(
                       // Two leading commas: a network path.
                       PortCase{",,srv,q", "\\\\srv\\q", false, ""},
                       PortCase{",,printserver01,queue,x", "\\\\printserver01", true, "\\queue\\x"},
-                      PortCase{",,", "\\\\", false, ""}));
-
-// A line that would end inside a double-byte character ends one byte
-// earlier; the character opens the second line.
-struct DoubleBytePortCase {
-  unsigned codePage;
-  const char* port;
-  const char* line1;
-  const char* line2;
-};
-
-class DoubleBytePortLinesTest : public PopulationTest, public ::testing::WithParamInterface<DoubleBytePortCase> {};
-
-TEST_P(DoubleBytePortLinesTest, CutsBetweenCharacters) {
-  const DoubleBytePortCase& port = GetParam();
-  state.codePage = fakes::KnownLeadBytes(port.codePage);
-  MismatchReport report = SimpleReport({kPathItem}, port.port);
-  Populate(report);
-  EXPECT_EQ(controls.TextOf(IDC_PORT_LINE1), port.line1);
-  EXPECT_EQ(controls.TextOf(IDC_PORT_LINE2), port.line2);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    CodePages, DoubleBytePortLinesTest,
-    ::testing::Values(DoubleBytePortCase{932, "ABCDEFGHIJKLMN\x83\x5CXYZ", "ABCDEFGHIJKLMN", "\x83\x5CXYZ"},
-                      DoubleBytePortCase{932, "ABCDEFGHIJKLMN\x83\x7C", "ABCDEFGHIJKLMN", "\x83\x7C"},
-                      DoubleBytePortCase{932, "123456789012345ABCDEFGHIJK\x95\x5CZ", "123456789012345",
-                                         "ABCDEFGHIJK..."},
-                      // Half-width katakana are single bytes: the first line keeps 15.
-                      DoubleBytePortCase{932, "ABCDEFGHIJKLMN\xBF\xDD", "ABCDEFGHIJKLMN\xBF", "\xDD"},
-                      DoubleBytePortCase{936, "ABCDEFGHIJKLMN\x81\x5CZ", "ABCDEFGHIJKLMN", "\x81\x5CZ"},
-                      DoubleBytePortCase{949, "ABCDEFGHIJKLMN\xC7\xC1", "ABCDEFGHIJKLMN", "\xC7\xC1"},
-                      DoubleBytePortCase{950, "ABCDEFGHIJKLMN\xB3\x5C", "ABCDEFGHIJKLMN", "\xB3\x5C"}));
+                      PortCase{",,", "\\\\", false, ""},
+                      // The 15th byte starts "\x83\x5C": the line ends one byte earlier.
+                      PortCase{"ABCDEFGHIJKLMN\x83\x5CXYZ", "ABCDEFGHIJKLMN", true, "\x83\x5CXYZ", 932},
+                      PortCase{"ABCDEFGHIJKLMN\x83\x7C", "ABCDEFGHIJKLMN", true, "\x83\x7C", 932},
+                      PortCase{"123456789012345ABCDEFGHIJK\x95\x5CZ", "123456789012345", true, "ABCDEFGHIJK...", 932},
+                      PortCase{"ABCDEFGHIJKLMN\xBF\xDD", "ABCDEFGHIJKLMN\xBF", true, "\xDD", 932},  // half-width kana
+                      PortCase{"ABCDEFGHIJKLMN\x81\x5CZ", "ABCDEFGHIJKLMN", true, "\x81\x5CZ", 936},
+                      PortCase{"ABCDEFGHIJKLMN\xC7\xC1", "ABCDEFGHIJKLMN", true, "\xC7\xC1", 949},
+                      PortCase{"ABCDEFGHIJKLMN\xB3\x5C", "ABCDEFGHIJKLMN", true, "\xB3\x5C", 950}));
 
 TEST_F(PopulationTest, NetworkPortIsRewrittenInTheReportItself) {
   MismatchReport report = SimpleReport({kPathItem}, ",,server,queue");
