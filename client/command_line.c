@@ -135,6 +135,11 @@ static const char* rule_text(int rule) {
     case PAPERCHK_RULE_OUT_OF_RANGE: return "is out of range";
     case PAPERCHK_RULE_IN_USE: return "is held by another launch running in this session";
     case PAPERCHK_RULE_NOT_A_DISK_FILE: return "opens as a device or a pipe, not as a disk file";
+    case PAPERCHK_RULE_BROKEN_CHARACTER:
+      return "holds bytes that are no character of the code page (a double-byte character cut short would "
+             "take the next separator with it)";
+    case PAPERCHK_RULE_NOT_IN_CODE_PAGE:
+      return "holds a character the code page paperchk reads cannot hold (it would arrive as ?)";
     default: return "is refused";
   }
 }
@@ -229,9 +234,28 @@ static refusal refuse(int field, int rule, size_t limit, size_t item) {
   return result;
 }
 
-static int contains(paperchk_text text, char character) {
-  return text.length != 0 && memchr(text.text, character, text.length) != NULL;
+/* Bytes of the character at `index`: 2 for a lead byte with a byte after it. */
+static size_t character_length(const paperchk_code_page* page, paperchk_text text, size_t index) {
+  return page->lead[(unsigned char)text.text[index]] && index + 1 < text.length ? 2 : 1;
 }
+
+/* Whether one of the text's characters is `character` (an ASCII one): the
+ * second byte of a double-byte character is none, as paperchk reads it. */
+static int contains(const paperchk_code_page* page, paperchk_text text, char character) {
+  size_t index = 0;
+  while (index < text.length) {
+    if (text.text[index] == character) return 1;
+    index += character_length(page, text, index);
+  }
+  return 0;
+}
+
+/* Whole characters of the code page only (see paperchk_code_page_holds). */
+static int is_whole(const paperchk_code_page* page, paperchk_text text) {
+  return paperchk_code_page_holds(page, text.text, text.length);
+}
+
+static int has_nul(paperchk_text text) { return text.length != 0 && memchr(text.text, '\0', text.length) != NULL; }
 
 static int starts_with_two(paperchk_text text, char character) {
   return text.length >= 2 && text.text[0] == character && text.text[1] == character;
@@ -239,18 +263,21 @@ static int starts_with_two(paperchk_text text, char character) {
 
 /* A field that paperchk reads up to the next space: the program path and the
  * exchange path. It also skips spaces in front of it. */
-static refusal check_space_delimited(paperchk_text text, int field, size_t max_length) {
+static refusal check_space_delimited(const paperchk_code_page* page, paperchk_text text, int field,
+                                     size_t max_length) {
   if (text.length == 0) return refuse(field, PAPERCHK_RULE_EMPTY, 0, 0);
-  if (contains(text, '\0')) return refuse(field, PAPERCHK_RULE_NUL, 0, 0);
-  if (contains(text, ' ')) return refuse(field, PAPERCHK_RULE_SPACE, 0, 0);
+  if (has_nul(text)) return refuse(field, PAPERCHK_RULE_NUL, 0, 0);
+  if (!is_whole(page, text)) return refuse(field, PAPERCHK_RULE_BROKEN_CHARACTER, 0, 0);
+  if (contains(page, text, ' ')) return refuse(field, PAPERCHK_RULE_SPACE, 0, 0);
   if (text.length > max_length) return refuse(field, PAPERCHK_RULE_TOO_LONG, max_length, 0);
   return accepted;
 }
 
-static refusal check_printer_name(paperchk_text name) {
+static refusal check_printer_name(const paperchk_code_page* page, paperchk_text name) {
   const int field = PAPERCHK_FIELD_PRINTER_NAME;
-  if (contains(name, '\0')) return refuse(field, PAPERCHK_RULE_NUL, 0, 0);
-  if (contains(name, '\\')) {
+  if (has_nul(name)) return refuse(field, PAPERCHK_RULE_NUL, 0, 0);
+  if (!is_whole(page, name)) return refuse(field, PAPERCHK_RULE_BROKEN_CHARACTER, 0, 0);
+  if (contains(page, name, '\\')) {
     return refuse(field, starts_with_two(name, '\\') ? PAPERCHK_RULE_PRINTER_CONNECTION : PAPERCHK_RULE_BACKSLASH,
                   0, 0);
   }
@@ -264,14 +291,15 @@ static refusal check_printer_name(paperchk_text name) {
 
 /* paperchk turns every comma of a port starting with ",," into a backslash,
  * so only a port whose trip there and back gives itself is accepted. */
-static refusal check_port(paperchk_text port) {
+static refusal check_port(const paperchk_code_page* page, paperchk_text port) {
   const int field = PAPERCHK_FIELD_PORT;
   if (port.length == 0) return refuse(field, PAPERCHK_RULE_EMPTY, 0, 0);
-  if (contains(port, '\0')) return refuse(field, PAPERCHK_RULE_NUL, 0, 0);
+  if (has_nul(port)) return refuse(field, PAPERCHK_RULE_NUL, 0, 0);
+  if (!is_whole(page, port)) return refuse(field, PAPERCHK_RULE_BROKEN_CHARACTER, 0, 0);
   if (port.length > PAPERCHK_MAX_PORT_LENGTH) return refuse(field, PAPERCHK_RULE_TOO_LONG, PAPERCHK_MAX_PORT_LENGTH, 0);
-  if (contains(port, '\\')) {
+  if (contains(page, port, '\\')) {
     if (!starts_with_two(port, '\\')) return refuse(field, PAPERCHK_RULE_NOT_NETWORK_PATH, 0, 0);
-    if (contains(port, ',')) return refuse(field, PAPERCHK_RULE_COMMA_IN_NETWORK_PATH, 0, 0);
+    if (contains(page, port, ',')) return refuse(field, PAPERCHK_RULE_COMMA_IN_NETWORK_PATH, 0, 0);
   } else if (starts_with_two(port, ',')) {
     return refuse(field, PAPERCHK_RULE_MISREAD_AS_NETWORK_PATH, 0, 0);
   }
@@ -284,11 +312,11 @@ static refusal check_code(uint32_t code, int field, size_t item) {
   return code_fits(code) ? accepted : refuse(field, PAPERCHK_RULE_CODE_OUT_OF_RANGE, PAPERCHK_MAX_CODE, item);
 }
 
-static refusal check_request(const paperchk_counted_request* request) {
-  refusal found = check_printer_name(request->printer_name);
+static refusal check_request(const paperchk_code_page* page, const paperchk_counted_request* request) {
+  refusal found = check_printer_name(page, request->printer_name);
   size_t index;
   if (found.rule != PAPERCHK_RULE_NONE) return found;
-  found = check_port(request->port);
+  found = check_port(page, request->port);
   if (found.rule != PAPERCHK_RULE_NONE) return found;
   if (request->item_count == 0 || request->item_count > PAPERCHK_MAX_ITEMS) {
     return refuse(PAPERCHK_FIELD_ITEMS, PAPERCHK_RULE_ITEM_COUNT, PAPERCHK_MAX_ITEMS, 0);
@@ -309,7 +337,7 @@ static refusal check_request(const paperchk_counted_request* request) {
   if (!code_fits(request->other_tray_media)) {
     return check_code(request->other_tray_media, PAPERCHK_FIELD_OTHER_TRAY_MEDIA, 0);
   }
-  return check_space_delimited(request->exchange_path, PAPERCHK_FIELD_EXCHANGE_PATH,
+  return check_space_delimited(page, request->exchange_path, PAPERCHK_FIELD_EXCHANGE_PATH,
                                PAPERCHK_MAX_EXCHANGE_PATH_LENGTH);
 }
 
@@ -333,6 +361,13 @@ static void put_text(line_writer* out, paperchk_text text) {
   for (index = 0; index < text.length; ++index) put_char(out, text.text[index]);
 }
 
+static paperchk_text text_part(paperchk_text text, size_t start, size_t length) {
+  paperchk_text part;
+  part.text = text.text + start;
+  part.length = length;
+  return part;
+}
+
 static void put_code(line_writer* out, uint32_t code) {
   char digits[12];
   size_t count = 0;
@@ -344,7 +379,8 @@ static void put_code(line_writer* out, uint32_t code) {
   while (count > 0) put_char(out, digits[--count]);
 }
 
-static void write_line(paperchk_text program_path, const paperchk_counted_request* request, line_writer* out) {
+static void write_line(const paperchk_code_page* page, paperchk_text program_path,
+                       const paperchk_counted_request* request, line_writer* out) {
   static const char item_words[][7] = {"", "1_Item", "2_Item", "3_Item"};
   const paperchk_text item_word = {item_words[request->item_count], 6};
   size_t index;
@@ -358,11 +394,18 @@ static void write_line(paperchk_text program_path, const paperchk_counted_reques
   put_text(out, request->printer_name);
   put_char(out, '"');
   put_char(out, '\\');
-  /* A network port travels with commas for its backslashes. */
-  for (index = 0; index < request->port.length; ++index) {
-    char character = request->port.text[index];
-    if (character == '\\') character = ',';
-    put_char(out, character);
+  /* A network port travels with commas for its backslashes (whole
+   * characters: a trail byte that looks like one stays). */
+  index = 0;
+  while (index < request->port.length) {
+    const size_t length = character_length(page, request->port, index);
+    const char character = request->port.text[index];
+    if (length == 1 && character == '\\') {
+      put_char(out, ',');
+    } else {
+      put_text(out, text_part(request->port, index, length));
+    }
+    index += length;
   }
   for (index = 0; index < request->item_count; ++index) {
     put_code(out, request->items[index].setting_name);
@@ -381,15 +424,23 @@ int paperchk_build_counted(paperchk_text program_path, const paperchk_counted_re
                            size_t buffer_size, paperchk_error* error) {
   refusal found = accepted;
   line_writer out;
+  paperchk_code_page page;
+  uint32_t system_error = 0;
   if (buffer != NULL && buffer_size != 0) buffer[0] = '\0';
   if (request == NULL) {
     paperchk_set_error(error, PAPERCHK_FIELD_REQUEST, PAPERCHK_RULE_NULL, 0, 0, 0);
     return PAPERCHK_BAD_ARGUMENT;
   }
-  if (program_path.text != NULL) {
-    found = check_space_delimited(program_path, PAPERCHK_FIELD_PROGRAM_PATH, PAPERCHK_MAX_PROGRAM_PATH_LENGTH);
+  /* The rules read every text as paperchk will: in this code page. */
+  if (!paperchk_load_code_page(request->code_page, &page, &system_error)) {
+    paperchk_set_error(error, PAPERCHK_FIELD_REQUEST, PAPERCHK_RULE_SYSTEM_FAILURE, 0, 0, system_error);
+    return PAPERCHK_REFUSED;
   }
-  if (found.rule == PAPERCHK_RULE_NONE) found = check_request(request);
+  if (program_path.text != NULL) {
+    found = check_space_delimited(&page, program_path, PAPERCHK_FIELD_PROGRAM_PATH,
+                                  PAPERCHK_MAX_PROGRAM_PATH_LENGTH);
+  }
+  if (found.rule == PAPERCHK_RULE_NONE) found = check_request(&page, request);
   if (found.rule != PAPERCHK_RULE_NONE) {
     paperchk_set_error(error, found.field, found.rule, found.limit, found.item, 0);
     return PAPERCHK_REFUSED;
@@ -398,7 +449,7 @@ int paperchk_build_counted(paperchk_text program_path, const paperchk_counted_re
   out.buffer = NULL;
   out.size = 0;
   out.length = 0;
-  write_line(program_path, request, &out);
+  write_line(&page, program_path, request, &out);
   if (buffer == NULL || out.length >= buffer_size) {
     paperchk_set_error(error, PAPERCHK_FIELD_COMMAND_LINE, PAPERCHK_RULE_BUFFER_TOO_SMALL, out.length + 1, 0, 0);
     return PAPERCHK_REFUSED;
@@ -406,7 +457,7 @@ int paperchk_build_counted(paperchk_text program_path, const paperchk_counted_re
   out.buffer = buffer;
   out.size = buffer_size;
   out.length = 0;
-  write_line(program_path, request, &out);
+  write_line(&page, program_path, request, &out);
   buffer[out.length] = '\0';
   paperchk_clear_error(error);
   return PAPERCHK_OK;
@@ -450,6 +501,7 @@ int paperchk_build_command_line(const char* program_path, const paperchk_request
   converted.other_tray_size = request->other_tray_size;
   converted.other_tray_media = request->other_tray_media;
   converted.exchange_path = counted(request->exchange_path);
+  converted.code_page = request->code_page;
   return paperchk_build_counted(counted(program_path), &converted, buffer, buffer_size, error);
 }
 

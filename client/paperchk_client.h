@@ -77,7 +77,9 @@ enum paperchk_rule {
   PAPERCHK_RULE_NO_USER,          /* a session or context where no window reaches the user */
   PAPERCHK_RULE_OUT_OF_RANGE,     /* a time field outside its range (below) */
   PAPERCHK_RULE_IN_USE,           /* the exchange path is held by another running launch */
-  PAPERCHK_RULE_NOT_A_DISK_FILE   /* the exchange path opens as a device or a pipe */
+  PAPERCHK_RULE_NOT_A_DISK_FILE,  /* the exchange path opens as a device or a pipe */
+  PAPERCHK_RULE_BROKEN_CHARACTER, /* bytes that are no character of the code page (a double-byte one cut short) */
+  PAPERCHK_RULE_NOT_IN_CODE_PAGE  /* a Unicode character the code page cannot hold */
 };
 
 /* The ranges of the time fields of paperchk_launch_options, in milliseconds;
@@ -116,6 +118,9 @@ typedef struct paperchk_request {
   uint32_t other_tray_size;
   uint32_t other_tray_media;
   const char* exchange_path;  /* no spaces (see paperchk_make_exchange_path) */
+  /* The code page the texts are in and paperchk reads them in: 0 is the
+   * system's (CP_ACP), the only right one for a real run; tests name one. */
+  unsigned code_page;
 } paperchk_request;
 
 /* Writes "program_path 3_Item ..." and its NUL into `buffer`. On refusal the
@@ -214,6 +219,14 @@ int paperchk_check_user_session(const paperchk_platform* platform, paperchk_plac
 /* ProcessIdToSessionId, and GetPrintExecutionData of winspool.drv where it
  * exists (looked up when called, so the library runs without it). */
 const paperchk_platform* paperchk_system_platform(void);
+
+/* For the spooler's Unicode names: writes `text` in the code page paperchk
+ * reads (0: the system's) into `buffer`, for a request's printer name or port
+ * (`field` names which, for the error). A character the code page cannot
+ * hold is refused with PAPERCHK_RULE_NOT_IN_CODE_PAGE, never replaced by '?'
+ * or a look-alike; a buffer that is too small is refused like a command line. */
+int paperchk_text_from_unicode(const wchar_t* text, unsigned code_page, int field, char* buffer,
+                               size_t buffer_size, paperchk_error* error);
 
 /* What the launcher saw. 0 is "nothing happened", so a zeroed result never
  * reads as a decision. */

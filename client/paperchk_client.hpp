@@ -46,6 +46,9 @@ struct Request {
   std::uint32_t otherTraySize = 0;
   std::uint32_t otherTrayMedia = 0;
   std::string exchangePath;  // no spaces; may hold backslashes
+  // The texts' code page, which paperchk reads them in: 0, the system's, for
+  // a real run; tests name one.
+  unsigned codePage = 0;
 };
 
 // The C enumerations (paperchk_client.h says what each means).
@@ -97,6 +100,8 @@ enum class Rule : int {
   OutOfRange = PAPERCHK_RULE_OUT_OF_RANGE,
   InUse = PAPERCHK_RULE_IN_USE,
   NotADiskFile = PAPERCHK_RULE_NOT_A_DISK_FILE,
+  BrokenCharacter = PAPERCHK_RULE_BROKEN_CHARACTER,
+  NotInCodePage = PAPERCHK_RULE_NOT_IN_CODE_PAGE,
 };
 
 // Why a request was refused (or a file failed). `item` counts from 1 for the
@@ -133,7 +138,8 @@ inline BuildError Build(paperchk_text programPath, const Request& request, std::
   }
   const paperchk_counted_request counted{Text(request.printerName), Text(request.port), items.size(),
                                          items.data(),              request.paperSource, request.secondTrayShown ? 1 : 0,
-                                         request.otherTraySize,     request.otherTrayMedia, Text(request.exchangePath)};
+                                         request.otherTraySize,     request.otherTrayMedia, Text(request.exchangePath),
+                                         request.codePage};
   paperchk_error error{};
   // The size query first: (null, 0) answers with the size needed.
   paperchk_build_counted(programPath, &counted, nullptr, 0, &error);

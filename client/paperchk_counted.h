@@ -25,6 +25,7 @@ typedef struct paperchk_counted_request {
   uint32_t other_tray_size;
   uint32_t other_tray_media;
   paperchk_text exchange_path;
+  unsigned code_page; /* 0: the system's */
 } paperchk_counted_request;
 
 /* paperchk_build_command_line for counted texts; with program_path.text null

@@ -5,6 +5,7 @@
 #include "exchange/file_error_box_win32.h"
 #include "exchange/retrieve_wait_dialog_win32.h"
 #include "framework/window_menu.h"
+#include "report/system_lead_bytes.h"
 #include "resources/resource_ids.h"
 
 namespace paperchk::win {
@@ -38,13 +39,14 @@ PaperCheckDialog::PaperCheckDialog(MismatchReport& report, const TextCatalogue& 
       // The program ships no icon under this number, so the window shows none.
       icon_(LoadIconA(Application::instance, MAKEINTRESOURCEA(IDI_WINDOW_ICON))) {}
 
-bool PaperCheckDialog::Parse(char* commandLine) { return ParseCommandLine(commandLine, report_); }
+bool PaperCheckDialog::Parse(char* commandLine) { return ParseCommandLine(commandLine, report_, state_.codePage); }
 
 BOOL PaperCheckDialog::OnInitDialog() {
   Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
   Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
 
   GrayFixedWindowMenuItems(hwnd_);
+  state_.codePage = SystemLeadBytes();
 
   static char commandLine[kCommandLineSize];
   if (!CopyCommandLine(GetCommandLineA(), commandLine) || !Parse(commandLine)) {

@@ -46,25 +46,31 @@ std::int32_t FieldCode(const char (&field)[N]) {
   return ConvertCode(FieldString(field).c_str());
 }
 
+// Cuts `text` to at most `limit` bytes; a double-byte character that would
+// be split goes whole, so the text ends one byte earlier.
+void CutWhole(TextBuffer& text, std::size_t limit, const LeadBytes& codePage) {
+  text.Truncate(codePage.CutLength(text.c_str(), text.size(), limit));
+}
+
 // Copies `text` into a fixed buffer, cut to what fits with its NUL.
 template <std::size_t N>
-void CopyCut(const TextBuffer& text, char (&buffer)[N]) {
-  const std::size_t length = text.size() < N - 1 ? text.size() : N - 1;
+void CopyCut(const TextBuffer& text, char (&buffer)[N], const LeadBytes& codePage) {
+  const std::size_t length = codePage.CutLength(text.c_str(), text.size(), N - 1);
   std::memcpy(buffer, text.c_str(), length);
   std::memset(buffer + length, 0, N - length);
 }
 
-TextBuffer CutTrayText(TextBuffer text) {
-  text.Truncate(kTrayTextMaxLength);
+TextBuffer CutTrayText(TextBuffer text, const LeadBytes& codePage) {
+  CutWhole(text, kTrayTextMaxLength, codePage);
   return text;
 }
 
 // A tray selector entry: the printer-column prefix and a source's name, cut
 // to what the selector holds.
-TextBuffer TrayEntry(const TextBuffer& prefix, const TextBuffer& sourceText) {
+TextBuffer TrayEntry(const TextBuffer& prefix, const TextBuffer& sourceText, const LeadBytes& codePage) {
   TextBuffer entry(prefix);
   entry.Append(sourceText);
-  return CutTrayText(static_cast<TextBuffer&&>(entry));
+  return CutTrayText(static_cast<TextBuffer&&>(entry), codePage);
 }
 
 // Rows the report fills in each column: item 1 always, items 2 and 3 when the
@@ -101,24 +107,25 @@ void FillTraySelector(const MismatchReport& report, const TextCatalogue& catalog
   const TextBuffer sourceText = Text(catalogue, manualFeed ? kSourceManualFeed : source);
   state.traySelectable = manualFeed ? 0 : 1;
 
-  const TextBuffer firstEntry = TrayEntry(prefix, sourceText);
+  const LeadBytes& codePage = state.codePage;
+  const TextBuffer firstEntry = TrayEntry(prefix, sourceText, codePage);
   controls.ComboAdd(IDC_TRAY_COMBO, firstEntry.c_str());
-  CopyCut(firstEntry, state.firstTrayEntry);
+  CopyCut(firstEntry, state.firstTrayEntry, codePage);
 
   if (state.traySelectable == 1 && HasTwoTrays(report)) {
     // The other tray: the lower one when the upper one is current, else the upper one.
     const std::int32_t otherTray = source == kSourceUpperTray ? kTextLowerTray : kTextUpperTray;
-    controls.ComboAdd(IDC_TRAY_COMBO, TrayEntry(prefix, Text(catalogue, otherTray)).c_str());
+    controls.ComboAdd(IDC_TRAY_COMBO, TrayEntry(prefix, Text(catalogue, otherTray), codePage).c_str());
   }
 
-  CopyCut(TrayEntry(prefix, Text(catalogue, source)), state.currentTrayText);
+  CopyCut(TrayEntry(prefix, Text(catalogue, source), codePage), state.currentTrayText, codePage);
 
   // Searching after entry 0 tries the second entry first: it wins only when
   // the first entry is the bare prefix (a source without text).
   controls.ComboSelectString(IDC_TRAY_COMBO, 0, FieldString(state.firstTrayEntry).c_str());
 }
 
-void WritePortLines(MismatchReport& report, PaperCheckControls& controls) {
+void WritePortLines(MismatchReport& report, PaperCheckControls& controls, const LeadBytes& codePage) {
   const std::size_t length = BoundedLength(report.port, kPortSize);
   if (length == 0) {
     // Nothing to show: clear both lines rather than leave the placeholder.
@@ -130,7 +137,7 @@ void WritePortLines(MismatchReport& report, PaperCheckControls& controls) {
   // A network path arrives with commas for backslashes, which cannot travel
   // inside a backslash-separated command line.
   if (length >= 2 && report.port[0] == ',' && report.port[1] == ',') {
-    for (std::size_t i = 0; i < length; ++i) {
+    for (std::size_t i = 0; i < length; i += codePage.CharacterLength(report.port + i, length - i)) {
       if (report.port[i] == ',') report.port[i] = '\\';
     }
   }
@@ -140,10 +147,12 @@ void WritePortLines(MismatchReport& report, PaperCheckControls& controls) {
     controls.SetControlText(IDC_PORT_LINE1, port.c_str());
     return;
   }
-  controls.SetControlText(IDC_PORT_LINE1, port.Substring(0, kPortFirstLineLength).c_str());
-  TextBuffer rest = port.Substring(kPortFirstLineLength, length);
+  // Both lines end between characters: the second starts where the first ends.
+  const std::size_t firstLine = codePage.CutLength(port.c_str(), length, kPortFirstLineLength);
+  controls.SetControlText(IDC_PORT_LINE1, port.Substring(0, firstLine).c_str());
+  TextBuffer rest = port.Substring(firstLine, length);
   if (rest.size() > kPortSecondLineLength) {
-    rest.Truncate(kPortSecondLineLength);
+    CutWhole(rest, kPortSecondLineLength, codePage);
     rest.Append(kPortEllipsis);
   }
   controls.SetControlText(IDC_PORT_LINE2, rest.c_str());
@@ -167,7 +176,7 @@ void PopulatePaperCheck(MismatchReport& report, const TextCatalogue& catalogue,
   OnTraySelectionChanged(report, catalogue, controls, state);
 
   controls.SetControlText(IDC_PORT_LABEL, Text(catalogue, kTextPort).c_str());
-  WritePortLines(report, controls);
+  WritePortLines(report, controls, state.codePage);
 
   static const struct {
     int control;
@@ -182,13 +191,13 @@ void PopulatePaperCheck(MismatchReport& report, const TextCatalogue& catalogue,
     controls.SetControlText(fixed.control, Text(catalogue, fixed.text).c_str());
   }
 
-  CopyCut(kHelpFileName, state.helpFileName);
+  CopyCut(kHelpFileName, state.helpFileName, state.codePage);
 }
 
 void OnTraySelectionChanged(const MismatchReport& report, const TextCatalogue& catalogue,
                             PaperCheckControls& controls, const PaperCheckState& state) {
   const int selected = controls.ComboGetCurSel(IDC_TRAY_COMBO);
-  const TextBuffer selectedText = CutTrayText(controls.ComboGetText(IDC_TRAY_COMBO, selected));
+  const TextBuffer selectedText = CutTrayText(controls.ComboGetText(IDC_TRAY_COMBO, selected), state.codePage);
 
   if (state.traySelectable == 0) return;
   if (!HasTwoTrays(report)) return;

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "dialog/paper_check_controls.h"
+#include "report/lead_bytes.h"
 #include "report/mismatch_report.h"
 #include "resources/text_catalogue.h"
 
@@ -17,6 +18,9 @@ struct PaperCheckState {
   char currentTrayText[kTrayTextSize] = {};  // "Stampante:" + current source text
   char firstTrayEntry[kTrayTextSize] = {};   // first entry of the tray selector
   char helpFileName[kHelpFileNameSize] = {};
+  // How the report's and the controls' texts are read, set before the
+  // population: every cut keeps this code page's characters whole.
+  LeadBytes codePage;
 };
 
 // Writes every text of the paper-check dialog from the report, in the

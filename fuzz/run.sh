@@ -41,7 +41,7 @@ if [[ $target == round-trip ]]; then
   source_file=$root/client/fuzz/round_trip_fuzzer.cpp
   kept=$root/client/fuzz/corpus
   findings=$root/client/fuzz/findings
-  extra=("$root/client/command_line.c")
+  extra=("$root/client/command_line.c" "$root/client/code_page_posix.c")
 fi
 mkdir -p "$out/corpus" "$findings"
 

@@ -43,9 +43,22 @@ std::uint32_t ItemCountOf(const char* word) {
   return 0;
 }
 
-bool ParseInto(char* commandLine, MismatchReport& report) {
+// The printer name without the first and the last character of its field
+// (whole characters of the code page); a field of fewer than two characters
+// gives the empty name.
+bool CopyUnquotedName(const char* quoted, const LeadBytes& leadBytes, char (&name)[kPrinterNameSize]) {
+  const std::size_t length = std::strlen(quoted);
+  if (length == 0) return true;
+  const std::size_t first = leadBytes.CharacterLength(quoted);
+  if (first >= length) return true;  // one character only
+  std::size_t last = first;  // start of the field's last character
+  for (std::size_t next = first; next < length; next += leadBytes.CharacterLength(quoted + next)) last = next;
+  return CopyField(name, quoted + first, last - first);
+}
+
+bool ParseInto(char* commandLine, MismatchReport& report, const LeadBytes& leadBytes) {
   if (commandLine == nullptr) return false;
-  CommandLineTokenizer tokenizer(commandLine);
+  CommandLineTokenizer tokenizer(commandLine, leadBytes);
 
   // The program path is skipped, but it still has to fit its buffer.
   const char* programPath = tokenizer.Next(' ');
@@ -73,12 +86,7 @@ bool ParseInto(char* commandLine, MismatchReport& report) {
 
   // The caller encloses the printer name in quotes; whatever the first and
   // last characters are, they are dropped.
-  const char* quotedName = tokens[0];
-  const std::size_t quotedLength = std::strlen(quotedName);
-  if (quotedLength >= 2 &&
-      !CopyField(report.printerName, quotedName + 1, quotedLength - 2)) {
-    return false;
-  }
+  if (!CopyUnquotedName(tokens[0], leadBytes, report.printerName)) return false;
   if (!CopyField(report.port, tokens[1])) return false;
 
   for (std::uint32_t index = 0; index < itemCount; ++index) {
@@ -106,7 +114,7 @@ char* CommandLineTokenizer::Next(char delimiter) {
   if (*position_ == '\0') return nullptr;
 
   char* token = position_;
-  while (*position_ != '\0' && *position_ != delimiter) ++position_;
+  while (*position_ != '\0' && *position_ != delimiter) position_ += leadBytes_.CharacterLength(position_);
   if (*position_ != '\0') {
     *position_ = '\0';
     ++position_;
@@ -126,9 +134,9 @@ bool CopyCommandLine(const char* commandLine, char (&buffer)[kCommandLineSize]) 
   return false;
 }
 
-bool ParseCommandLine(char* commandLine, MismatchReport& report) {
+bool ParseCommandLine(char* commandLine, MismatchReport& report, const LeadBytes& leadBytes) {
   report = MismatchReport{};
-  if (ParseInto(commandLine, report)) return true;
+  if (ParseInto(commandLine, report, leadBytes)) return true;
   // A refused command line leaves nothing behind that could be mistaken for
   // a report.
   report = MismatchReport{};

@@ -2,6 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "report/lead_bytes.h"
+
 namespace paperchk {
 
 // Buffer sizes of the data model, terminating NUL included. They are limits:
@@ -42,10 +44,13 @@ struct MismatchReport {
 // Splits a writable text in place with the semantics of the C library's
 // strtok, but keeps its position in the object, so it is reentrant. Each call
 // names its single delimiter character. `text` is a writable NUL-terminated
-// text that outlives the tokenizer.
+// text that outlives the tokenizer, read in the code page of `leadBytes`
+// (which outlives it too): the second byte of a double-byte character is
+// never a delimiter.
 class CommandLineTokenizer {
  public:
-  explicit CommandLineTokenizer(char* text) : position_(text) {}
+  explicit CommandLineTokenizer(char* text, const LeadBytes& leadBytes = LeadBytes::SingleByte())
+      : position_(text), leadBytes_(leadBytes) {}
 
   // Skips a run of `delimiter`, then returns the text up to the next
   // `delimiter`, which is overwritten by NUL; the next call resumes after it.
@@ -54,6 +59,7 @@ class CommandLineTokenizer {
 
  private:
   char* position_;
+  const LeadBytes& leadBytes_;
 };
 
 // Copies the command line as the platform returns it into a writable buffer.
@@ -66,7 +72,9 @@ bool CopyCommandLine(const char* commandLine, char (&buffer)[kCommandLineSize]);
 // Refused: no program path; a second word other than 1_Item, 2_Item or 3_Item
 // (in any case); fewer fields than the item count needs, exchange path
 // included; any used field or token that does not fit its buffer. Words after
-// the exchange path are ignored.
-bool ParseCommandLine(char* commandLine, MismatchReport& report);
+// the exchange path are ignored. The line is read in the code page of
+// `leadBytes`: the system's in the program.
+bool ParseCommandLine(char* commandLine, MismatchReport& report,
+                      const LeadBytes& leadBytes = LeadBytes::SingleByte());
 
 }  // namespace paperchk

@@ -4,6 +4,8 @@
 //   describes, and the builder wrote what a plain concatenation writes;
 // - for a request it refuses, the plain concatenation that a driver without
 //   the rules would write is really refused or misread by paperchk.
+// Every input is tried in a single-byte code page and in each double-byte
+// one, where the second byte of a character may look like a backslash.
 //
 // Input: four lines (program path, printer name, port, exchange path; every
 // byte but '\n' allowed, NUL included), then the numbers: one byte for the
@@ -24,6 +26,7 @@
 #include "report/code.h"
 #include "report/mismatch_report.h"
 #include "resources/text_catalogue.h"
+#include "support/code_pages.h"
 
 namespace {
 
@@ -76,10 +79,13 @@ class IgnoredControls final : public paperchk::PaperCheckControls {
 const paperchk::BuiltInTextCatalogue kCatalogue;
 
 // What a driver that ignores the rules writes: the same concatenation,
-// without any check.
-std::string PlainCommandLine(const std::string& programPath, const client::Request& request) {
+// without any check (reading the port's backslashes in the code page).
+std::string PlainCommandLine(const std::string& programPath, const client::Request& request,
+                             const paperchk::LeadBytes& codePage) {
   std::string port = request.port;
-  std::replace(port.begin(), port.end(), '\\', ',');
+  for (std::size_t i = 0; i < port.size(); i += codePage.CharacterLength(port.data() + i, port.size() - i)) {
+    if (port[i] == '\\' && codePage.CharacterLength(port.data() + i, port.size() - i) == 1) port[i] = ',';
+  }
   std::string line = programPath + ' ' + std::to_string(request.items.size()) + "_Item \"" + request.printerName +
                      "\"\\" + port;
   const auto add = [&line](std::uint32_t code) { line += '\\' + std::to_string(code); };
@@ -98,16 +104,18 @@ std::string PlainCommandLine(const std::string& programPath, const client::Reque
 // paperchk's reading of a command line: the copy, the parse and the port
 // conversion of the dialog, and the first word, which it takes for its own
 // path and skips. False when paperchk refuses it.
-bool ReadAsPaperchk(const std::string& commandLine, std::string& programPath, paperchk::MismatchReport& report) {
+bool ReadAsPaperchk(const std::string& commandLine, const paperchk::LeadBytes& codePage, std::string& programPath,
+                    paperchk::MismatchReport& report) {
   char copy[paperchk::kCommandLineSize];
   if (!paperchk::CopyCommandLine(commandLine.c_str(), copy)) return false;
-  paperchk::CommandLineTokenizer words(copy);
+  paperchk::CommandLineTokenizer words(copy, codePage);
   const char* firstWord = words.Next(' ');
   programPath = firstWord != nullptr ? firstWord : "";
   if (!paperchk::CopyCommandLine(commandLine.c_str(), copy)) return false;
-  if (!paperchk::ParseCommandLine(copy, report)) return false;
+  if (!paperchk::ParseCommandLine(copy, report, codePage)) return false;
   IgnoredControls controls;
   paperchk::PaperCheckState state;
+  state.codePage = codePage;
   paperchk::PopulatePaperCheck(report, kCatalogue, controls, state);
   return true;
 }
@@ -165,21 +173,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   request.otherTrayMedia = input.Code();
   request.secondTrayShown = (input.Byte() & 1) != 0;
 
-  std::string commandLine;
-  const client::BuildError error = client::BuildCommandLine(programPath, request, commandLine);
-  const std::string plain = PlainCommandLine(programPath, request);
-  paperchk::MismatchReport report{};
-  std::string programPathRead;
-  if (error.ok()) {
-    Require(commandLine == plain);
-    Require(commandLine.size() <= client::kMaxCommandLineLength);
-    Require(ReadAsPaperchk(commandLine, programPathRead, report));
-    Require(programPathRead == programPath && ReportMatches(report, request));
-  } else {
-    Require(commandLine.empty());
-    Require(!client::Describe(error).empty());
-    const bool readBack = ReadAsPaperchk(plain, programPathRead, report);
-    Require(!readBack || programPathRead != programPath || !ReportMatches(report, request));
+  // 0 is the host's "system" code page, single-byte.
+  for (const unsigned codePage : {0u, 932u, 936u, 949u, 950u}) {
+    request.codePage = codePage;
+    const paperchk::LeadBytes leadBytes = paperchk::fakes::KnownLeadBytes(codePage);
+    std::string commandLine;
+    const client::BuildError error = client::BuildCommandLine(programPath, request, commandLine);
+    const std::string plain = PlainCommandLine(programPath, request, leadBytes);
+    paperchk::MismatchReport report{};
+    std::string programPathRead;
+    if (error.ok()) {
+      Require(commandLine == plain);
+      Require(commandLine.size() <= client::kMaxCommandLineLength);
+      Require(ReadAsPaperchk(commandLine, leadBytes, programPathRead, report));
+      Require(programPathRead == programPath && ReportMatches(report, request));
+    } else {
+      Require(commandLine.empty());
+      Require(!client::Describe(error).empty());
+      // A last field ending in a lead byte reads back here; it is the crossing
+      // into the new process (through Unicode) that would change it.
+      if (error.rule == client::Rule::BrokenCharacter && error.field == client::Field::ExchangePath) continue;
+      const bool readBack = ReadAsPaperchk(plain, leadBytes, programPathRead, report);
+      Require(!readBack || programPathRead != programPath || !ReportMatches(report, request));
+    }
   }
   return 0;
 }

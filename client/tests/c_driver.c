@@ -17,10 +17,12 @@ static int UseTheLibrary(const char* program) {
   paperchk_launch_result result = {0};
   paperchk_error error = {0};
   char path[260] = "";
+  char name[64] = "";
   char line[PAPERCHK_COMMAND_LINE_SIZE] = "";
   uint32_t decision = 0;
   int status = paperchk_make_exchange_path(path, sizeof path, &error);
-  request.printer_name = "Printer";
+  status |= paperchk_text_from_unicode(L"Printer", 0, PAPERCHK_FIELD_PRINTER_NAME, name, sizeof name, &error);
+  request.printer_name = name;
   request.port = "LPT1:";
   request.item_count = 1;
   request.items[0].setting_name = 40002;

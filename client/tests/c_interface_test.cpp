@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "client/lead_byte_ranges.h"
 #include "client/paperchk_client.h"
 
 #ifdef _WIN32
@@ -187,6 +188,12 @@ TEST(CInterface, EveryNullArgumentIsNamedAndNoResultReadsAsADecision) {
       {"short path: path", [&](paperchk_request&, paperchk_error& e, int&) {
          return paperchk_short_program_path(nullptr, buffer, sizeof buffer, &e); },
        PAPERCHK_BAD_ARGUMENT, PAPERCHK_FIELD_PROGRAM_PATH, PAPERCHK_RULE_NULL, "program path is a null pointer"},
+      {"from Unicode: text", [&](paperchk_request&, paperchk_error& e, int&) {
+         return paperchk_text_from_unicode(nullptr, 0, PAPERCHK_FIELD_PORT, buffer, sizeof buffer, &e); },
+       PAPERCHK_BAD_ARGUMENT, PAPERCHK_FIELD_PORT, PAPERCHK_RULE_NULL, "port is a null pointer"},
+      {"from Unicode: buffer", [&](paperchk_request&, paperchk_error& e, int&) {
+         return paperchk_text_from_unicode(L"x", 0, PAPERCHK_FIELD_PORT, nullptr, 8, &e); },
+       PAPERCHK_BAD_ARGUMENT, PAPERCHK_FIELD_BUFFER, PAPERCHK_RULE_NULL, "buffer is a null pointer"},
 #endif
   };
   for (const Row& row : rows) {
@@ -380,6 +387,48 @@ TEST(CInterface, MakesUniqueSpaceFreeExchangePathsInTheTemporaryFolder) {
   EXPECT_EQ(error.rule, PAPERCHK_RULE_BUFFER_TOO_SMALL);
   EXPECT_EQ(error.limit, std::strlen(first) + 1) << "the same folder, a name of the same length";
   EXPECT_STREQ(small, "");
+}
+
+// The spooler's Unicode names: converted when the code page holds every
+// character, else refused (no '?', no best-fit look-alike).
+TEST(CInterface, UnicodeNamesConvertOnlyWhenTheCodePageHoldsThem) {
+  const struct {
+    const wchar_t* text;
+    unsigned codePage;
+    int rule;
+    const char* bytes;
+  } cases[] = {
+      {L"\u30A8\u30D7\u30BD\u30F3", 932, PAPERCHK_RULE_NONE, "\x83\x47\x83\x76\x83\x5C\x83\x93"},
+      {L"\uD55C", 949, PAPERCHK_RULE_NONE, "\xC7\xD1"},
+      {L"Laser \u20AC", 932, PAPERCHK_RULE_NOT_IN_CODE_PAGE, ""},
+      {L"\u00C4", 932, PAPERCHK_RULE_NOT_IN_CODE_PAGE, ""},  // best fit would send "A"
+      {L"\u30A8\u30D7\u30BD\u30F3", 1252, PAPERCHK_RULE_NOT_IN_CODE_PAGE, ""},
+      {L"\u30A8\u30D7\u30BD\u30F3", 932, PAPERCHK_RULE_BUFFER_TOO_SMALL, ""},  // 9 bytes into 8
+  };
+  for (const auto& c : cases) {
+    char buffer[64];
+    std::memset(buffer, 'x', sizeof buffer);
+    paperchk_error error;
+    const std::size_t size = c.rule == PAPERCHK_RULE_BUFFER_TOO_SMALL ? 8 : sizeof buffer;
+    EXPECT_EQ(paperchk_text_from_unicode(c.text, c.codePage, PAPERCHK_FIELD_PORT, buffer, size, &error),
+              c.rule == PAPERCHK_RULE_NONE ? PAPERCHK_OK : PAPERCHK_REFUSED);
+    EXPECT_EQ(error.rule, c.rule) << c.codePage;
+    EXPECT_STREQ(buffer, c.bytes);
+  }
+}
+
+// The host build's table of lead bytes is the system's.
+TEST(CInterface, KnownLeadBytesAreTheSystemsOwn) {
+  for (const unsigned codePage : {932u, 936u, 949u, 950u, 1252u}) {
+    unsigned char known[PAPERCHK_MAX_LEAD_BYTE_RANGES][2];
+    const std::size_t count = paperchk_known_lead_byte_ranges(codePage, known);
+    CPINFO info;
+    ASSERT_TRUE(GetCPInfo(codePage, &info));
+    std::vector<unsigned char> system(info.LeadByte, info.LeadByte + 2 * count + 2);  // with the closing zeros
+    std::vector<unsigned char> expected(&known[0][0], &known[0][0] + 2 * count);
+    expected.insert(expected.end(), {0, 0});
+    EXPECT_EQ(system, expected) << codePage;
+  }
 }
 
 }  // namespace

@@ -51,6 +51,14 @@ TEST(CommandLine, ThreeItemsAndOneItemAsPaperchkReadsThem) {
   ASSERT_TRUE(BuildCommandLineTail(one, line).ok());
   EXPECT_EQ(line, "1_Item \"Stampante Ufficio 2\"\\,,server,queue\\40001\\30002\\30005\\30005\\0\\768\\20001"
                   "\\C:\\tmp\\exchange.bin");
+  // In Shift-JIS the second byte of a character may be 0x5C: it stays, only
+  // the port's real backslashes travel as commas.
+  one.codePage = 932;
+  one.printerName = "\x83\x47\x83\x76\x83\x5C\x83\x93";
+  one.port = "\\\\srv\\\x83\x5C\x95\x5C";
+  ASSERT_TRUE(BuildCommandLineTail(one, line).ok());
+  EXPECT_EQ(line, "1_Item \"\x83\x47\x83\x76\x83\x5C\x83\x93\"\\,,srv,\x83\x5C\x95\x5C\\40001\\30002\\30005\\30005\\0"
+                  "\\768\\20001\\C:\\tmp\\exchange.bin");
 }
 
 struct Row {
@@ -84,7 +92,22 @@ TEST(CommandLine, AcceptsWhatReadsBackAndRefusesTheRestNamingFieldRuleAndLimit) 
       {"program path of 1023", [](std::string& p, Request&) { p.assign(1023, 'P'); }, Field::None, Rule::None, 0, 0},
       {"codes 0 and 65535", [](std::string&, Request& r) { r.items[0] = {0, 65535, 0}; }, Field::None, Rule::None,
        0, 0},
+      // Double-byte code pages: a trail byte 0x5C is no backslash.
+      {"GBK name", [](std::string&, Request& r) { r.codePage = 936; r.printerName = "\x81\x5C"; }, Field::None,
+       Rule::None, 0, 0},
+      {"Big5 port", [](std::string&, Request& r) { r.codePage = 950; r.port = "\xB3\x5C\xA5\x5C"; }, Field::None,
+       Rule::None, 0, 0},
       // Refused.
+      {"Shift-JIS name in a single-byte code page", [](std::string&, Request& r) { r.printerName = "\x83\x5C"; },
+       Field::PrinterName, Rule::Backslash, 0, 0},
+      {"half-width katakana before a backslash", [](std::string&, Request& r) {
+         r.codePage = 932;
+         r.printerName = "\xBF\\";
+       }, Field::PrinterName, Rule::Backslash, 0, 0},
+      {"name ending in a lead byte", [](std::string&, Request& r) { r.codePage = 949; r.printerName = "\xC7\xC1\xC7"; },
+       Field::PrinterName, Rule::BrokenCharacter, 0, 0},
+      {"port ending in a lead byte", [](std::string&, Request& r) { r.codePage = 932; r.port = "LPT\x83"; },
+       Field::Port, Rule::BrokenCharacter, 0, 0},
       {"no program path", [](std::string& p, Request&) { p.clear(); }, Field::ProgramPath, Rule::Empty, 0, 0},
       {"space in the program path", [](std::string& p, Request&) { p = "C:\\Program Files\\paperchk.exe"; },
        Field::ProgramPath, Rule::Space, 0, 0},

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/code_pages.h"
+
 namespace paperchk {
 namespace {
 
@@ -180,6 +182,37 @@ TEST(ParseCommandLine, PrinterNameLosesFirstAndLastCharacter) {
     fields[0] = field;
     ASSERT_TRUE(Parse(kProgram + " 1_Item " + Join(fields), report)) << field;
     EXPECT_STREQ(report.printerName, name) << field;
+  }
+}
+
+// In a double-byte code page a character's second byte may be 0x5C or 0x7C
+// ("\x83\x5C" is Shift-JIS katakana so): no separator, not cut from the
+// name. Half-width katakana (0xA1 to 0xDF) are single bytes in 932.
+TEST(ParseCommandLine, DoubleByteCharactersAreReadWhole) {
+  const struct {
+    unsigned codePage;
+    const char *nameField, *port, *name;
+  } cases[] = {
+      {932, "\"\x83\x47\x83\x76\x83\x5C\x83\x93\"", "\x83\x5C\x95\x5C\x94\x5C\x83\x7C",
+       "\x83\x47\x83\x76\x83\x5C\x83\x93"},
+      {932, "X\x83\x5C\x95\x5C\x94\x5C", "LPT1:", "\x83\x5C\x95\x5C"},  // unquoted: the last character goes whole
+      {932, "\x95\x5C", "LPT1:", ""},                                   // one character
+      {932, "\"\xB4\xCC\xDF\xBF\xDD\"", "\xBF", "\xB4\xCC\xDF\xBF\xDD"},
+      {936, "\"\x81\x5C\"", "\xB4\xF2\x81\x5C", "\x81\x5C"},
+      {949, "X\xC7\xC1\xB8\xB0", "\xC5\xCD", "\xC7\xC1"},
+      {950, "\"\xB3\x5C\xA5\x5C\"", "\xBB\x5C", "\xB3\x5C\xA5\x5C"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> fields = OneItemFields();
+    fields[0] = c.nameField;
+    fields[1] = c.port;
+    char buffer[kCommandLineSize];
+    ASSERT_TRUE(CopyCommandLine((kProgram + " 1_Item " + Join(fields)).c_str(), buffer));
+    MismatchReport report;
+    ASSERT_TRUE(ParseCommandLine(buffer, report, fakes::KnownLeadBytes(c.codePage))) << c.nameField;
+    EXPECT_STREQ(report.printerName, c.name) << c.codePage;
+    EXPECT_STREQ(report.port, c.port) << c.codePage;
+    ExpectItem(report.items[0], "40001", "50009", "768");
   }
 }
 

@@ -11,6 +11,7 @@
 #include "help/help_file.h"
 #include "resources/resource_ids.h"
 #include "resources/text_catalogue.h"
+#include "support/code_pages.h"
 #include "support/fake_controls.h"
 #include "support/fakes.h"
 
@@ -299,6 +300,19 @@ TEST_F(PopulationTest, EntryOfExactly255CharactersIsKeptWhole) {
   EXPECT_EQ(std::string(state.currentTrayText), "Stampante:" + source);
 }
 
+// 10 + 244 + 2 bytes: the cut at 255 would split the last character.
+TEST_F(PopulationTest, TrayEntryCutKeepsDoubleByteCharactersWhole) {
+  FakeTextCatalogue small({{0, "Altro"}, {112, "Stampante:"}, {30002, "Vassoio carta  "}});
+  small.Set(7, std::string(244, 'x') + "\x83\x5C");
+  state.codePage = fakes::KnownLeadBytes(932);
+  MismatchReport report = MakeReport("P", "LPT1:", {kPathItem}, "7", "1", "0", "0");
+  PopulatePaperCheck(report, small, controls, state);
+  const std::string cut = "Stampante:" + std::string(244, 'x');
+  EXPECT_EQ(controls.Entries(IDC_TRAY_COMBO), (Rows{cut, "Stampante:Vassoio carta  "}));
+  EXPECT_EQ(std::string(state.currentTrayText), cut);
+  EXPECT_EQ(controls.Rows(IDC_PRINTER_LIST), (Rows{"Vassoio carta  "}));  // still the current tray
+}
+
 // --- Port ---
 
 struct PortCase {
@@ -306,6 +320,7 @@ struct PortCase {
   const char* line1;
   bool line2Written;
   const char* line2;
+  unsigned codePage = 0;  // a double-byte one: no line ends inside a character
 };
 
 std::ostream& operator<<(std::ostream& out, const PortCase& port) {
@@ -316,6 +331,7 @@ class PortLinesTest : public PopulationTest, public ::testing::WithParamInterfac
 
 TEST_P(PortLinesTest, SplitsThePortIntoTwoLines) {
   const PortCase& port = GetParam();
+  state.codePage = fakes::KnownLeadBytes(port.codePage);
   MismatchReport report = SimpleReport({kPathItem}, port.port);
   Populate(report);
   EXPECT_EQ(controls.TextOf(IDC_PORT_LINE1), port.line1);
@@ -340,7 +356,15 @@ INSTANTIATE_TEST_SUITE_P(
                       // Two leading commas: a network path.
                       PortCase{",,srv,q", "\\\\srv\\q", false, ""},
                       PortCase{",,printserver01,queue,x", "\\\\printserver01", true, "\\queue\\x"},
-                      PortCase{",,", "\\\\", false, ""}));
+                      PortCase{",,", "\\\\", false, ""},
+                      // The 15th byte starts "\x83\x5C": the line ends one byte earlier.
+                      PortCase{"ABCDEFGHIJKLMN\x83\x5CXYZ", "ABCDEFGHIJKLMN", true, "\x83\x5CXYZ", 932},
+                      PortCase{"ABCDEFGHIJKLMN\x83\x7C", "ABCDEFGHIJKLMN", true, "\x83\x7C", 932},
+                      PortCase{"123456789012345ABCDEFGHIJK\x95\x5CZ", "123456789012345", true, "ABCDEFGHIJK...", 932},
+                      PortCase{"ABCDEFGHIJKLMN\xBF\xDD", "ABCDEFGHIJKLMN\xBF", true, "\xDD", 932},  // half-width kana
+                      PortCase{"ABCDEFGHIJKLMN\x81\x5CZ", "ABCDEFGHIJKLMN", true, "\x81\x5CZ", 936},
+                      PortCase{"ABCDEFGHIJKLMN\xC7\xC1", "ABCDEFGHIJKLMN", true, "\xC7\xC1", 949},
+                      PortCase{"ABCDEFGHIJKLMN\xB3\x5C", "ABCDEFGHIJKLMN", true, "\xB3\x5C", 950}));
 
 TEST_F(PopulationTest, NetworkPortIsRewrittenInTheReportItself) {
   MismatchReport report = SimpleReport({kPathItem}, ",,server,queue");
