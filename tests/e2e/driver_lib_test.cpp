@@ -57,7 +57,7 @@ TEST(DriverLib, RecordIsLittleEndian) {
   EXPECT_EQ(drv::EncodeRecord({0x04030201u, 0x08070605u}), (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
   const std::optional<drv::ExchangeRecord> record = drv::DecodeRecord({3, 0, 0, 0, 1, 0, 0, 0, 9});
   ASSERT_TRUE(record);
-  EXPECT_EQ(record->decision, 3u);
+  EXPECT_EQ(record->decision, PAPERCHK_DECISION_CANCEL_PRINTING);
   EXPECT_EQ(record->completionFlag, 1u);
   EXPECT_FALSE(drv::DecodeRecord({3, 0, 0, 0, 1, 0, 0}));
 }
@@ -72,7 +72,7 @@ TEST(DriverLib, CompletionFlagTouchesOnlyItsFourBytes) {
   EXPECT_EQ(drv::ReadWholeFile(path), (Bytes{2, 0, 0, 0, 4, 3, 2, 1, 0xEE, 0xFF}));
   const std::optional<drv::ExchangeRecord> record = drv::ReadExchangeRecord(path);
   ASSERT_TRUE(record);
-  EXPECT_EQ(record->decision, 2u);
+  EXPECT_EQ(record->decision, PAPERCHK_DECISION_IGNORE);
   EXPECT_EQ(record->completionFlag, 0x01020304u);
 }
 
@@ -80,7 +80,7 @@ TEST(DriverLib, ExclusiveHoldKeepsOthersOut) {
   drv::ScratchDirectory scratch(L"paperchk-driverlib");
   ASSERT_TRUE(scratch.ok());
   const std::wstring path = scratch.File(L"x.bin");
-  ASSERT_TRUE(drv::CreateExchangeFile(path, {1, 0}));
+  ASSERT_TRUE(drv::CreateExchangeFile(path, {PAPERCHK_DECISION_RETRY, 0}));
   {
     drv::ExclusiveHold hold(path);
     ASSERT_TRUE(hold.ok());

@@ -134,21 +134,17 @@ const wchar_t* DecisionName(std::uint32_t decision) {
 }
 
 std::vector<std::uint8_t> EncodeRecord(const ExchangeRecord& record) {
-  std::vector<std::uint8_t> bytes(8);
-  for (int i = 0; i < 4; ++i) {
-    bytes[i] = static_cast<std::uint8_t>(record.decision >> (8 * i));
-    bytes[4 + i] = static_cast<std::uint8_t>(record.completionFlag >> (8 * i));
-  }
+  std::vector<std::uint8_t> bytes(PAPERCHK_RECORD_SIZE);
+  paperchk_record_put32(record.decision, bytes.data() + PAPERCHK_DECISION_OFFSET);
+  paperchk_record_put32(record.completionFlag, bytes.data() + PAPERCHK_COMPLETION_FLAG_OFFSET);
   return bytes;
 }
 
 std::optional<ExchangeRecord> DecodeRecord(const std::vector<std::uint8_t>& bytes) {
-  if (bytes.size() < 8) return std::nullopt;
+  if (bytes.size() < PAPERCHK_RECORD_SIZE) return std::nullopt;
   ExchangeRecord record;
-  for (int i = 0; i < 4; ++i) {
-    record.decision |= static_cast<std::uint32_t>(bytes[i]) << (8 * i);
-    record.completionFlag |= static_cast<std::uint32_t>(bytes[4 + i]) << (8 * i);
-  }
+  record.decision = paperchk_record_get32(bytes.data() + PAPERCHK_DECISION_OFFSET);
+  record.completionFlag = paperchk_record_get32(bytes.data() + PAPERCHK_COMPLETION_FLAG_OFFSET);
   return record;
 }
 
@@ -160,9 +156,9 @@ std::optional<ExchangeRecord> ReadExchangeRecord(const std::wstring& path) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::nullopt;
-  std::vector<std::uint8_t> bytes(8);
+  std::vector<std::uint8_t> bytes(PAPERCHK_RECORD_SIZE);
   DWORD got = 0;
-  const bool ok = ReadFile(file, bytes.data(), 8, &got, nullptr) && got == 8;
+  const bool ok = ReadFile(file, bytes.data(), PAPERCHK_RECORD_SIZE, &got, nullptr) && got == PAPERCHK_RECORD_SIZE;
   CloseHandle(file);
   if (!ok) return std::nullopt;
   return DecodeRecord(bytes);
@@ -185,10 +181,11 @@ ExclusiveHold::~ExclusiveHold() { Release(); }
 bool ExclusiveHold::WriteCompletionFlag(std::uint32_t flag) {
   if (!ok()) return false;
   std::uint8_t bytes[4];
-  for (unsigned i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(flag >> (8 * i));
+  paperchk_record_put32(flag, bytes);
   DWORD written = 0;
-  return SetFilePointer(handle_, 4, nullptr, FILE_BEGIN) == 4 && WriteFile(handle_, bytes, 4, &written, nullptr) &&
-         written == 4;
+  return SetFilePointer(handle_, PAPERCHK_COMPLETION_FLAG_OFFSET, nullptr, FILE_BEGIN) ==
+             PAPERCHK_COMPLETION_FLAG_OFFSET &&
+         WriteFile(handle_, bytes, sizeof bytes, &written, nullptr) && written == sizeof bytes;
 }
 
 void ExclusiveHold::Release() {

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "client/paperchk_record.h"
+
 namespace paperchk_driver {
 
 // ---------------------------------------------------------------------------
@@ -111,7 +113,11 @@ std::wstring FromAnsi(const std::string& text);
 // ---------------------------------------------------------------------------
 // Exchange file (8 bytes: decision, completion flag, 32-bit little-endian)
 
-enum Decision : std::uint32_t { kRetry = 1, kIgnore = 2, kCancelPrinting = 3 };
+enum Decision : std::uint32_t {
+  kRetry = PAPERCHK_DECISION_RETRY,
+  kIgnore = PAPERCHK_DECISION_IGNORE,
+  kCancelPrinting = PAPERCHK_DECISION_CANCEL_PRINTING,
+};
 const wchar_t* DecisionName(std::uint32_t decision);  // "Riprova", "Ignora", "Annulla", "?"
 
 struct ExchangeRecord {
