@@ -8,7 +8,6 @@
 
 #include "client/paperchk_client.hpp"
 #include "e2e_support.h"
-#include "sample_requests.h"
 
 namespace e2e {
 namespace {
@@ -23,20 +22,6 @@ TEST(DriverLib, CommandLineTailForEachItemCount) {
   EXPECT_EQ(drv::CommandLineTail(WithItems(report, 1), L"C:\\e.bin"),
             L"1_Item \"Stampante Ufficio 2\"\\LPT1:\\40001\\30002\\30005\\30005\\1\\768\\20001\\C:\\e.bin");
   EXPECT_EQ(drv::CommandLineTail(WithItems(report, 2), L"e.bin").substr(0, 7), L"2_Item ");
-}
-
-TEST(DriverLib, TextSamplesAreTheStandInsRequests) {
-  const std::vector<std::string> names = SampleRequestNames();
-  ASSERT_EQ(names.size(), drv::SampleNames().size());
-  for (const std::string& name : names) {
-    std::optional<paperchk_client::Request> request = SampleRequest(name);
-    const std::optional<drv::SampleReport> report = drv::NamedSample(drv::Widen(name));
-    ASSERT_TRUE(request && report) << name;
-    request->exchangePath = "C:\\e.bin";
-    std::string tail;
-    ASSERT_TRUE(paperchk_client::BuildCommandLineTail(*request, tail).ok()) << name;
-    EXPECT_EQ(drv::Widen(tail), drv::CommandLineTail(*report, L"C:\\e.bin")) << name;
-  }
 }
 
 TEST(DriverLib, NetworkPortGoesWithCommas) {

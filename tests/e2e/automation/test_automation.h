@@ -44,9 +44,9 @@ struct SampleReport {
   std::wstring otherTrayMedia;
 };
 
-// The stand-in's samples (tools/sample_requests.cpp) as text: "three-item"
-// (the default), "two-item", "one-item", "manual-feed", "auto-select",
-// "unknown-source", "network-port".
+// The stand-in's samples (tools/sample_requests.cpp, the one table of them)
+// as text: "three-item" (the default), "two-item", "one-item", "manual-feed",
+// "auto-select", "unknown-source", "network-port".
 // Returns nothing for an unknown name.
 std::optional<SampleReport> NamedSample(const std::wstring& name);
 std::vector<std::wstring> SampleNames();
