@@ -14,6 +14,8 @@ namespace paperchk::win {
 struct Application {
   static HINSTANCE instance;
   static const Window* mainWindow;
+  // The module that holds the resources: the one set, else the program's own.
+  static HINSTANCE Module() { return instance ? instance : GetModuleHandleA(nullptr); }
 };
 
 // What a modal run waits for besides messages: at most one handle and one
@@ -54,13 +56,8 @@ class Dialog : public Window {
   // Enter (IDOK) and Esc (IDCANCEL) when the message map does not bind them.
   virtual void OnOK() { Confirm(); }
   virtual void OnCancel() { End(IDCANCEL); }
-  virtual void DoDataExchange() {}
-
-  // The confirm operation: data exchange, then end with the OK result.
-  void Confirm() {
-    DoDataExchange();
-    End(IDOK);
-  }
+  // The confirm operation: end with the OK result.
+  void Confirm() { End(IDOK); }
 
   // Ends the modal run, whichever of the two runs it.
   void End(INT_PTR result) {
