@@ -3,7 +3,9 @@
 // message map, the modal run, and the confirm and cancel operations.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstddef>
+#include <iterator>
 
 #include "framework/window.h"
 
@@ -188,12 +190,11 @@ class MappedDialog : public Dialog {
   // Whether the map binds a click of this control: the map is the list of
   // the dialog's push buttons.
   static bool HandlesClick(int controlId) {
-    for (const MessageEntry<Owner>& entry : Owner::MessageMap()) {
-      if (entry.message == WM_COMMAND && entry.notification == BN_CLICKED &&
-          entry.controlId == static_cast<UINT>(controlId))
-        return true;
-    }
-    return false;
+    const auto& map = Owner::MessageMap();
+    return std::any_of(std::begin(map), std::end(map), [controlId](const MessageEntry<Owner>& entry) {
+      return entry.message == WM_COMMAND && entry.notification == BN_CLICKED &&
+             entry.controlId == static_cast<UINT>(controlId);
+    });
   }
 };
 
