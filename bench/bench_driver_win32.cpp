@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "client/paperchk_record.h"
 #include "observed_process.h"
 #include "resources/resource_ids.h"
 
@@ -78,13 +79,13 @@ bool ReadRecord(const std::wstring& path, std::uint32_t& decision, std::uint32_t
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
-  unsigned char bytes[8];
+  std::uint8_t bytes[PAPERCHK_RECORD_SIZE];
   DWORD read = 0;
   const bool whole = ReadFile(file, bytes, sizeof bytes, &read, nullptr) && read == sizeof bytes;
   CloseHandle(file);
   if (!whole) return false;
-  decision = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
-  flag = bytes[4] | (bytes[5] << 8) | (bytes[6] << 16) | (static_cast<std::uint32_t>(bytes[7]) << 24);
+  decision = paperchk_record_get32(bytes + PAPERCHK_DECISION_OFFSET);
+  flag = paperchk_record_get32(bytes + PAPERCHK_COMPLETION_FLAG_OFFSET);
   return true;
 }
 
@@ -243,7 +244,7 @@ bool RunPaperchkIgnore(const Options& options, Figures& figures) {
   const double clicked = bench::Now();
   Press(dialog, IDC_IGNORE);
   double recorded = 0;
-  if (!WaitForRecord(options.exchange, 2, recorded) || !process.WaitForExit(kTimeout)) return false;
+  if (!WaitForRecord(options.exchange, PAPERCHK_DECISION_IGNORE, recorded) || !process.WaitForExit(kTimeout)) return false;
   figures.toRecord.push_back(recorded - clicked);
   figures.toEnd.push_back(bench::Now() - clicked);
   return true;
@@ -257,7 +258,7 @@ bool StartRetry(const Options& options, const std::wstring& program, bench::Obse
   if (dialog == nullptr) return false;
   Press(dialog, IDC_RETRY);
   double recorded = 0;
-  if (!WaitForRecord(options.exchange, 1, recorded)) return false;
+  if (!WaitForRecord(options.exchange, PAPERCHK_DECISION_RETRY, recorded)) return false;
   return process.WaitForVisibleWindow(kTimeout, false, dialog) != nullptr;
 }
 

@@ -5,22 +5,6 @@
  * writing; the driver does the same and never holds it open for long. */
 #include "paperchk_internal.h"
 
-#define RETRY 1u
-#define CANCEL_PRINTING 3u
-#define COMPLETION_FLAG_OFFSET 4u
-
-static void put_little_endian32(uint32_t value, uint8_t* bytes) {
-  int index;
-  for (index = 0; index < 4; ++index) bytes[index] = (uint8_t)(value >> (8 * index));
-}
-
-static uint32_t get_little_endian32(const uint8_t* bytes) {
-  uint32_t value = 0;
-  int index;
-  for (index = 0; index < 4; ++index) value |= (uint32_t)bytes[index] << (8 * index);
-  return value;
-}
-
 /* The argument checks every exchange function shares: the file system and
  * a path that is neither null nor empty. */
 static int bad_arguments(const paperchk_files* files, const char* path, paperchk_error* error) {
@@ -58,7 +42,7 @@ static int write_all(const paperchk_files* files, void* file, uint64_t offset, c
 }
 
 int paperchk_files_prepare(const paperchk_files* files, const char* path, int create_empty, paperchk_error* error) {
-  static const uint8_t empty[8] = {0};
+  static const uint8_t empty[PAPERCHK_RECORD_SIZE] = {0};
   uint32_t system_error = 0;
   int status = bad_arguments(files, path, error);
   void* file;
@@ -115,8 +99,8 @@ int paperchk_files_read_decision(const paperchk_files* files, const char* path, 
   paperchk_clear_error(error);
   /* paperchk writes the record in one piece; a shorter file holds none yet. */
   if (got < sizeof bytes) return PAPERCHK_OK;
-  *decision = get_little_endian32(bytes);
-  if (*decision > CANCEL_PRINTING) {
+  *decision = paperchk_record_get32(bytes);
+  if (*decision > PAPERCHK_DECISION_CANCEL_PRINTING) {
     paperchk_set_error(error, PAPERCHK_FIELD_EXCHANGE_PATH, PAPERCHK_RULE_UNEXPECTED_VALUE, *decision, 0, 0);
     return PAPERCHK_FILE_ERROR;
   }
@@ -134,8 +118,8 @@ int paperchk_files_write_flag(const paperchk_files* files, const char* path, uin
   /* An absent file is not created: paperchk is gone or never wrote. */
   file = files->open(files->context, path, 0, &file_status, &system_error);
   if (file == NULL) return open_failed(error, file_status, system_error);
-  put_little_endian32(flag, bytes);
-  written = write_all(files, file, COMPLETION_FLAG_OFFSET, bytes, sizeof bytes, &system_error);
+  paperchk_record_put32(flag, bytes);
+  written = write_all(files, file, PAPERCHK_COMPLETION_FLAG_OFFSET, bytes, sizeof bytes, &system_error);
   files->close(files->context, file);
   if (!written) return file_failed(error, system_error);
   paperchk_clear_error(error);
@@ -151,5 +135,5 @@ int paperchk_read_decision(const char* path, uint32_t* decision, paperchk_error*
 }
 
 int paperchk_write_completion_flag(const char* path, paperchk_error* error) {
-  return paperchk_files_write_flag(paperchk_system_files(), path, RETRY, error);
+  return paperchk_files_write_flag(paperchk_system_files(), path, PAPERCHK_COMPLETION_DONE, error);
 }

@@ -14,7 +14,6 @@
 #define FAILED_READS_TO_GIVE_UP 20 /* one second at the usual poll interval */
 #define DEFAULT_END_TIMEOUT_MS 10000u /* paperchk polls the flag once a second */
 #define DEFAULT_POLL_INTERVAL_MS 50u
-#define RETRY 1u
 #define FNV_OFFSET_BASIS 0xCBF29CE484222325u
 #define FNV_PRIME 0x100000001B3u
 
@@ -181,7 +180,7 @@ static int prepare_exchange_file(run* current) {
 static int status_of(const paperchk_launch_result* result) {
   switch (result->ending) {
     case PAPERCHK_DECIDED:
-      if (result->decision == RETRY && !result->completion_flag_written) return PAPERCHK_FILE_ERROR;
+      if (result->decision == PAPERCHK_DECISION_RETRY && !result->completion_flag_written) return PAPERCHK_FILE_ERROR;
       return result->terminated ? PAPERCHK_NOT_ENDED : PAPERCHK_OK;
     case PAPERCHK_REQUEST_REFUSED:
     case PAPERCHK_EXCHANGE_PATH_IN_USE: return PAPERCHK_REFUSED;
@@ -333,13 +332,13 @@ int paperchk_launch_command_line(const char* program_path, const char* command_l
     return finish_run(&current);
   }
   paperchk_clear_error(&result->error);
-  if (result->decision == RETRY) {
+  if (result->decision == PAPERCHK_DECISION_RETRY) {
     if (current.options->reread_printer != NULL) {
       result->reread_called = 1;
       result->reread_succeeded = current.options->reread_printer(current.options->context) != 0;
     }
     result->completion_flag_written =
-        paperchk_files_write_flag(current.files, exchange_path, RETRY, &result->error) == PAPERCHK_OK;
+        paperchk_files_write_flag(current.files, exchange_path, PAPERCHK_COMPLETION_DONE, &result->error) == PAPERCHK_OK;
   }
   finish_process(&current,
                  current.options->end_timeout_ms != 0 ? current.options->end_timeout_ms : DEFAULT_END_TIMEOUT_MS);

@@ -14,6 +14,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "paperchk_record.h"
+
 #ifdef __cplusplus
 extern "C" {
 #endif

@@ -298,10 +298,10 @@ inline std::unique_ptr<ProtocolFileSystem> MakeNativeProtocolFileSystem() {
   return std::unique_ptr<ProtocolFileSystem>(new detail::SystemFileSystem());
 }
 
-constexpr std::uint32_t kRetry = 1;
-constexpr std::uint32_t kIgnore = 2;
-constexpr std::uint32_t kCancelPrinting = 3;
-constexpr std::uint64_t kCompletionFlagOffset = 4;
+constexpr std::uint32_t kRetry = PAPERCHK_DECISION_RETRY;
+constexpr std::uint32_t kIgnore = PAPERCHK_DECISION_IGNORE;
+constexpr std::uint32_t kCancelPrinting = PAPERCHK_DECISION_CANCEL_PRINTING;
+constexpr std::uint64_t kCompletionFlagOffset = PAPERCHK_COMPLETION_FLAG_OFFSET;
 
 enum class Preparation {
   CreateEmpty,  // a fresh file holding {0, 0}

@@ -1,5 +1,5 @@
 #pragma once
-#include "resources/text_buffer.h"
+#include "text/text_buffer.h"
 
 namespace paperchk {
 

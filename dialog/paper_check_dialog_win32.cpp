@@ -63,7 +63,7 @@ BOOL PaperCheckDialog::OnInitDialog() {
   return TRUE;
 }
 
-INT_PTR PaperCheckDialog::OnDpiChanged(WPARAM, LPARAM) {
+INT_PTR PaperCheckDialog::OnDpiChanged() {
   // The window's DPI, not the one the message brings: where the system can
   // tell a window's own DPI it also scales the dialog itself (which it goes on
   // to do when this returns); older per-monitor systems leave the layout as
@@ -81,16 +81,15 @@ void PaperCheckDialog::OnOK() {
   HWND focus = GetFocus();
   if (!focus || GetParent(focus) != hwnd_) return;
   const int id = GetDlgCtrlID(focus);
-  if (id == IDC_RETRY || id == IDC_IGNORE || id == IDC_CANCEL_PRINTING || id == IDC_HELP_BUTTON)
-    Send(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(focus));
+  if (HandlesClick(id)) Send(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(focus));
 }
 
-INT_PTR PaperCheckDialog::OnSystemCommand(WPARAM wparam, LPARAM) {
+INT_PTR PaperCheckDialog::OnSystemCommand(WPARAM command) {
   // Move and Size are grayed in the window menu each time it opens; the
   // commands themselves are refused all the same (a keyboard shortcut or
   // another program may still send them). A drag of the title bar comes with
   // the hit-test code and is the platform's.
-  if (wparam == SC_MOVE || wparam == SC_SIZE) return TRUE;
+  if (command == SC_MOVE || command == SC_SIZE) return TRUE;
   return FALSE;
 }
 
@@ -102,7 +101,7 @@ void PaperCheckDialog::ShowStartupError() {
   MessageBoxW(hwnd_, text, caption, 0);
 }
 
-INT_PTR PaperCheckDialog::OnPaint(WPARAM, LPARAM) {
+INT_PTR PaperCheckDialog::OnPaint() {
   if (!IsMinimized()) return FALSE;  // the platform paints the dialog
 
   PAINTSTRUCT paint;
@@ -117,48 +116,34 @@ INT_PTR PaperCheckDialog::OnPaint(WPARAM, LPARAM) {
   return TRUE;
 }
 
-INT_PTR PaperCheckDialog::OnInitMenuPopup(WPARAM, LPARAM lparam) { return OnWindowMenuPopup(hwnd_, lparam); }
+INT_PTR PaperCheckDialog::OnInitMenuPopup(LPARAM menuInfo) { return OnWindowMenuPopup(hwnd_, menuInfo); }
 
-INT_PTR PaperCheckDialog::OnEnterIdle(WPARAM wparam, LPARAM lparam) { return OnMenuIdle(hwnd_, wparam, lparam); }
+INT_PTR PaperCheckDialog::OnEnterIdle(WPARAM source, LPARAM window) { return OnMenuIdle(hwnd_, source, window); }
 
-INT_PTR PaperCheckDialog::OnQueryDragIcon(WPARAM, LPARAM) { return reinterpret_cast<INT_PTR>(icon_); }
+INT_PTR PaperCheckDialog::OnQueryDragIcon() { return reinterpret_cast<INT_PTR>(icon_); }
 
-INT_PTR PaperCheckDialog::OnRetry(WPARAM, LPARAM) {
-  DecideAndEnd(DecisionCode::Retry);
-  return TRUE;
-}
+void PaperCheckDialog::OnRetry() { DecideAndEnd(DecisionCode::Retry); }
 
-INT_PTR PaperCheckDialog::OnIgnore(WPARAM, LPARAM) {
-  DecideAndEnd(DecisionCode::Ignore);
-  return TRUE;
-}
+void PaperCheckDialog::OnIgnore() { DecideAndEnd(DecisionCode::Ignore); }
 
-INT_PTR PaperCheckDialog::OnCancelPrinting(WPARAM, LPARAM) {
-  DecideAndEnd(DecisionCode::CancelPrinting);
-  return TRUE;
-}
+void PaperCheckDialog::OnCancelPrinting() { DecideAndEnd(DecisionCode::CancelPrinting); }
 
 void PaperCheckDialog::DecideAndEnd(DecisionCode decision) {
   FileErrorBox errors(hwnd_);
   Decide(decision, channel_, errors, help_, *this);
 }
 
-INT_PTR PaperCheckDialog::OnListFocus(WPARAM, LPARAM) {
+void PaperCheckDialog::OnListFocus() {
   // The lists never keep the focus: it goes back to the previous tab stop.
   Send(WM_NEXTDLGCTL, 1, 0);
-  return TRUE;
 }
 
-INT_PTR PaperCheckDialog::OnTraySelection(WPARAM, LPARAM) {
+void PaperCheckDialog::OnTraySelection() {
   DialogControls controls(hwnd_);
   OnTraySelectionChanged(report_, catalogue_, controls, state_);
-  return TRUE;
 }
 
-INT_PTR PaperCheckDialog::OnHelp(WPARAM, LPARAM) {
-  help_.Open();
-  return TRUE;
-}
+void PaperCheckDialog::OnHelp() { help_.Open(); }
 
 void PaperCheckDialog::Hide() { Show(SW_HIDE); }
 

@@ -30,37 +30,40 @@ class PaperCheckDialog final : public MappedDialog<PaperCheckDialog>, private Pa
  private:
   friend class MappedDialog<PaperCheckDialog>;  // reads the message map
 
-  // Message handlers, bound by the message map below (which cppcheck does not
-  // follow: it takes them for unused).
-  INT_PTR OnPaint(WPARAM, LPARAM);  // cppcheck-suppress unusedPrivateFunction ; in kMessageMap
-  INT_PTR OnQueryDragIcon(WPARAM, LPARAM);  // cppcheck-suppress unusedPrivateFunction ; in kMessageMap
-  INT_PTR OnRetry(WPARAM, LPARAM);  // cppcheck-suppress unusedPrivateFunction ; in kMessageMap
-  INT_PTR OnIgnore(WPARAM, LPARAM);  // cppcheck-suppress unusedPrivateFunction ; in kMessageMap
-  INT_PTR OnCancelPrinting(WPARAM, LPARAM);  // cppcheck-suppress unusedPrivateFunction ; in kMessageMap
-  INT_PTR OnListFocus(WPARAM, LPARAM);  // cppcheck-suppress unusedPrivateFunction ; in kMessageMap
-  INT_PTR OnTraySelection(WPARAM, LPARAM);  // cppcheck-suppress unusedPrivateFunction ; in kMessageMap
-  INT_PTR OnHelp(WPARAM, LPARAM);  // cppcheck-suppress unusedPrivateFunction ; in kMessageMap
-  INT_PTR OnSystemCommand(WPARAM, LPARAM);  // cppcheck-suppress unusedPrivateFunction ; in kMessageMap
-  INT_PTR OnInitMenuPopup(WPARAM, LPARAM);  // cppcheck-suppress unusedPrivateFunction ; in kMessageMap
-  INT_PTR OnEnterIdle(WPARAM, LPARAM);  // cppcheck-suppress unusedPrivateFunction ; in kMessageMap
-  INT_PTR OnDpiChanged(WPARAM, LPARAM);  // cppcheck-suppress unusedPrivateFunction ; in kMessageMap
+  // Each handler is one row of the map and takes what it uses.
+  INT_PTR OnPaint();
+  INT_PTR OnQueryDragIcon();
+  void OnRetry();
+  void OnIgnore();
+  void OnCancelPrinting();
+  void OnListFocus();
+  void OnTraySelection();
+  void OnHelp();
+  INT_PTR OnSystemCommand(WPARAM command);
+  INT_PTR OnInitMenuPopup(LPARAM menuInfo);
+  INT_PTR OnEnterIdle(WPARAM source, LPARAM window);
+  INT_PTR OnDpiChanged();
 
-  static constexpr MessageEntry<PaperCheckDialog> kMessageMap[] = {
-      OnMessage(WM_PAINT, &PaperCheckDialog::OnPaint),
-      OnMessage(WM_QUERYDRAGICON, &PaperCheckDialog::OnQueryDragIcon),
-      OnCommand(BN_CLICKED, IDC_RETRY, &PaperCheckDialog::OnRetry),
-      OnCommand(BN_CLICKED, IDC_IGNORE, &PaperCheckDialog::OnIgnore),
-      OnCommand(BN_CLICKED, IDC_CANCEL_PRINTING, &PaperCheckDialog::OnCancelPrinting),
-      OnCommand(LBN_SETFOCUS, IDC_SETTING_LIST, &PaperCheckDialog::OnListFocus),
-      OnCommand(LBN_SETFOCUS, IDC_APPLICATION_LIST, &PaperCheckDialog::OnListFocus),
-      OnCommand(LBN_SETFOCUS, IDC_PRINTER_LIST, &PaperCheckDialog::OnListFocus),
-      OnCommand(CBN_SELCHANGE, IDC_TRAY_COMBO, &PaperCheckDialog::OnTraySelection),
-      OnCommand(BN_CLICKED, IDC_HELP_BUTTON, &PaperCheckDialog::OnHelp),
-      OnMessage(WM_SYSCOMMAND, &PaperCheckDialog::OnSystemCommand),
-      OnMessage(WM_INITMENUPOPUP, &PaperCheckDialog::OnInitMenuPopup),
-      OnMessage(WM_ENTERIDLE, &PaperCheckDialog::OnEnterIdle),
-      OnMessage(WM_DPICHANGED, &PaperCheckDialog::OnDpiChanged),
-  };
+  // The push buttons are the BN_CLICKED rows (Enter presses them, OnOK).
+  static const auto& MessageMap() {
+    static constexpr MessageEntry<PaperCheckDialog> kMap[] = {
+        OnMessage(WM_PAINT, &PaperCheckDialog::OnPaint),
+        OnMessage(WM_QUERYDRAGICON, &PaperCheckDialog::OnQueryDragIcon),
+        OnCommand(BN_CLICKED, IDC_RETRY, &PaperCheckDialog::OnRetry),
+        OnCommand(BN_CLICKED, IDC_IGNORE, &PaperCheckDialog::OnIgnore),
+        OnCommand(BN_CLICKED, IDC_CANCEL_PRINTING, &PaperCheckDialog::OnCancelPrinting),
+        OnCommand(LBN_SETFOCUS, IDC_SETTING_LIST, &PaperCheckDialog::OnListFocus),
+        OnCommand(LBN_SETFOCUS, IDC_APPLICATION_LIST, &PaperCheckDialog::OnListFocus),
+        OnCommand(LBN_SETFOCUS, IDC_PRINTER_LIST, &PaperCheckDialog::OnListFocus),
+        OnCommand(CBN_SELCHANGE, IDC_TRAY_COMBO, &PaperCheckDialog::OnTraySelection),
+        OnCommand(BN_CLICKED, IDC_HELP_BUTTON, &PaperCheckDialog::OnHelp),
+        OnMessage(WM_SYSCOMMAND, &PaperCheckDialog::OnSystemCommand),
+        OnMessage(WM_INITMENUPOPUP, &PaperCheckDialog::OnInitMenuPopup),
+        OnMessage(WM_ENTERIDLE, &PaperCheckDialog::OnEnterIdle),
+        OnMessage(WM_DPICHANGED, &PaperCheckDialog::OnDpiChanged),
+    };
+    return kMap;
+  }
 
   BOOL OnInitDialog() override;
   // Esc and the close command do nothing: the dialog ends only through a

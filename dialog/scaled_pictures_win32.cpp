@@ -23,8 +23,6 @@ HWND ChildWithStaticType(HWND dialog, LONG type) {
   return nullptr;
 }
 
-HINSTANCE Instance() { return Application::instance ? Application::instance : GetModuleHandleA(nullptr); }
-
 }  // namespace
 
 int WindowDpi(HWND window) {
@@ -71,7 +69,7 @@ void ScaledPictures::ShowPrinter(int dpi) {
   // No LR_CREATEDIBSECTION: the larger drawings are run-length encoded,
   // which only a device-dependent bitmap takes.
   auto* bitmap = static_cast<HBITMAP>(
-      LoadImageA(Instance(), MAKEINTRESOURCEA(picture.bitmapId), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+      LoadImageA(Application::Module(), MAKEINTRESOURCEA(picture.bitmapId), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
   if (!bitmap) return;  // the drawing shown stays
   // The frame (SS_CENTERIMAGE) keeps its size and centres the new image. It
   // hands back the one it showed: the template's, which it loaded for itself,
@@ -86,7 +84,8 @@ void ScaledPictures::ShowPrinter(int dpi) {
 void ScaledPictures::ShowIcon(int dpi) {
   const int size = IconSizeForDpi(dpi);
   if (!iconControl_ || size == shownIconSize_) return;
-  auto* icon = static_cast<HICON>(LoadImageA(Instance(), MAKEINTRESOURCEA(IDI_ATTENTION), IMAGE_ICON, size, size, 0));
+  auto* icon = static_cast<HICON>(
+      LoadImageA(Application::Module(), MAKEINTRESOURCEA(IDI_ATTENTION), IMAGE_ICON, size, size, 0));
   if (!icon) return;
   // The template's icon is the platform's shared copy and must not be
   // destroyed; only the one loaded here is.

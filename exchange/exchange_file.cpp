@@ -9,18 +9,6 @@ const char kFileErrorCaption[] = "KLDEXE";
 
 namespace {
 
-void PutLittleEndian32(std::uint32_t value, std::uint8_t* bytes) {
-  bytes[0] = static_cast<std::uint8_t>(value);
-  bytes[1] = static_cast<std::uint8_t>(value >> 8);
-  bytes[2] = static_cast<std::uint8_t>(value >> 16);
-  bytes[3] = static_cast<std::uint8_t>(value >> 24);
-}
-
-std::uint32_t GetLittleEndian32(const std::uint8_t* bytes) {
-  return static_cast<std::uint32_t>(bytes[0]) | (static_cast<std::uint32_t>(bytes[1]) << 8) |
-         (static_cast<std::uint32_t>(bytes[2]) << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
-}
-
 // Stops the wait's timer before the first error message, so that the box's
 // own message loop cannot deliver further ticks that would open more boxes.
 class TimerStoppingReporter final : public FileErrorReporter {
@@ -47,8 +35,8 @@ class TimerStoppingReporter final : public FileErrorReporter {
 }  // namespace
 
 void EncodeRecord(const ExchangeRecord& record, std::uint8_t (&bytes)[kExchangeRecordSize]) {
-  PutLittleEndian32(record.decision, bytes);
-  PutLittleEndian32(record.completionFlag, bytes + 4);
+  paperchk_record_put32(record.decision, bytes + PAPERCHK_DECISION_OFFSET);
+  paperchk_record_put32(record.completionFlag, bytes + PAPERCHK_COMPLETION_FLAG_OFFSET);
 }
 
 void DecodeRecordPrefix(const std::uint8_t* bytes, std::size_t count, ExchangeRecord& record) {
@@ -56,8 +44,8 @@ void DecodeRecordPrefix(const std::uint8_t* bytes, std::size_t count, ExchangeRe
   std::uint8_t merged[kExchangeRecordSize];
   EncodeRecord(record, merged);
   for (std::size_t i = 0; i < count; ++i) merged[i] = bytes[i];
-  record.decision = GetLittleEndian32(merged);
-  record.completionFlag = GetLittleEndian32(merged + 4);
+  record.decision = paperchk_record_get32(merged + PAPERCHK_DECISION_OFFSET);
+  record.completionFlag = paperchk_record_get32(merged + PAPERCHK_COMPLETION_FLAG_OFFSET);
 }
 
 int ExchangeChannel::WriteDecision(DecisionCode decision, FileErrorReporter& errors) {
@@ -98,7 +86,7 @@ int ExchangeChannel::ReadCompletion(FileErrorReporter& errors) {
   DecodeRecordPrefix(bytes, bytesRead, record_);
   file.reset();
 
-  return record_.completionFlag == 1 ? 1 : 0;
+  return record_.completionFlag == PAPERCHK_COMPLETION_DONE ? 1 : 0;
 }
 
 QuietRead ExchangeChannel::ReadCompletionQuietly() {
@@ -109,7 +97,7 @@ QuietRead ExchangeChannel::ReadCompletionQuietly() {
   // Fewer bytes may be a file the driver is rewriting: nothing is taken from it.
   if (!file->ReadAtStart(bytes, sizeof bytes, bytesRead) || bytesRead != sizeof bytes) return QuietRead::Unreadable;
   DecodeRecordPrefix(bytes, bytesRead, record_);
-  return record_.completionFlag == 1 ? QuietRead::Completed : QuietRead::Waiting;
+  return record_.completionFlag == PAPERCHK_COMPLETION_DONE ? QuietRead::Completed : QuietRead::Waiting;
 }
 
 bool PollTick(ExchangeChannel& channel, PollTimer& timer, FileErrorReporter& errors) {

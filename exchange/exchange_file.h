@@ -3,17 +3,23 @@
 #include <cstdint>
 #include <memory>
 
+#include "client/paperchk_record.h"
+
 namespace paperchk {
 
-enum class DecisionCode : std::uint32_t { Retry = 1, Ignore = 2, CancelPrinting = 3 };
+enum class DecisionCode : std::uint32_t {
+  Retry = PAPERCHK_DECISION_RETRY,
+  Ignore = PAPERCHK_DECISION_IGNORE,
+  CancelPrinting = PAPERCHK_DECISION_CANCEL_PRINTING,
+};
 
-// The first 8 bytes of the exchange file: two little-endian 32-bit values.
+// The first 8 bytes of the exchange file (client/paperchk_record.h).
 struct ExchangeRecord {
   std::uint32_t decision = 0;
   std::uint32_t completionFlag = 0;
 };
 
-constexpr std::size_t kExchangeRecordSize = 8;
+constexpr std::size_t kExchangeRecordSize = PAPERCHK_RECORD_SIZE;
 
 void EncodeRecord(const ExchangeRecord& record, std::uint8_t (&bytes)[kExchangeRecordSize]);
 // Overwrites only the bytes that `count` covers; the rest of the record keeps

@@ -52,7 +52,7 @@ BOOL RetrieveWaitDialog::OnInitDialog() {
   return TRUE;
 }
 
-INT_PTR RetrieveWaitDialog::OnTick(WPARAM, LPARAM) {
+INT_PTR RetrieveWaitDialog::OnTick() {
   FileErrorBox errors(hwnd_);
   if (watch_.OnTick(errors)) ExitProcess(0);
   return TRUE;

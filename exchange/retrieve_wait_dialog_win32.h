@@ -21,13 +21,14 @@ class RetrieveWaitDialog final : public MappedDialog<RetrieveWaitDialog>, privat
  private:
   friend class MappedDialog<RetrieveWaitDialog>;  // reads the message map
 
-  // Message handlers, bound by the message map below (which cppcheck does not
-  // follow: it takes them for unused).
-  INT_PTR OnTick(WPARAM wparam, LPARAM lparam);  // cppcheck-suppress unusedPrivateFunction ; in kMessageMap
+  INT_PTR OnTick();
 
-  static constexpr MessageEntry<RetrieveWaitDialog> kMessageMap[] = {
-      OnMessage(WM_TIMER, &RetrieveWaitDialog::OnTick),
-  };
+  static const auto& MessageMap() {
+    static constexpr MessageEntry<RetrieveWaitDialog> kMap[] = {
+        OnMessage(WM_TIMER, &RetrieveWaitDialog::OnTick),
+    };
+    return kMap;
+  }
 
   BOOL OnInitDialog() override;
   void Stop() override;

@@ -5,19 +5,13 @@ namespace paperchk::win {
 HINSTANCE Application::instance = nullptr;
 const Window* Application::mainWindow = nullptr;
 
-namespace {
-
-HINSTANCE Module() { return Application::instance ? Application::instance : GetModuleHandleA(nullptr); }
-
-}  // namespace
-
 HWND Dialog::ResolvedOwner() const {
   if (!owner_ && Application::mainWindow) return Application::mainWindow->handle();
   return owner_;
 }
 
 INT_PTR Dialog::DoModal() {
-  return DialogBoxParamA(Module(), MAKEINTRESOURCEA(templateId_), ResolvedOwner(), &Dialog::DialogProc,
+  return DialogBoxParamA(Application::Module(), MAKEINTRESOURCEA(templateId_), ResolvedOwner(), &Dialog::DialogProc,
                          reinterpret_cast<LPARAM>(this));
 }
 
@@ -30,7 +24,7 @@ INT_PTR Dialog::DoModal(ModalWaits& waits) {
   ownLoop_ = true;
   ended_ = false;
   result_ = -1;
-  if (CreateDialogParamA(Module(), MAKEINTRESOURCEA(templateId_), owner, &Dialog::DialogProc,
+  if (CreateDialogParamA(Application::Module(), MAKEINTRESOURCEA(templateId_), owner, &Dialog::DialogProc,
                          reinterpret_cast<LPARAM>(this)) != nullptr) {
     RunLoop(waits);
   }

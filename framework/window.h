@@ -13,7 +13,6 @@ class Window {
   void SetText(const char* text) { SetWindowTextA(hwnd_, text); }
   void Show(int command) { ShowWindow(hwnd_, command); }
   bool IsMinimized() const { return IsIconic(hwnd_) != FALSE; }
-  bool IsVisible() const { return IsWindowVisible(hwnd_) != FALSE; }
   LRESULT Send(UINT message, WPARAM wparam = 0, LPARAM lparam = 0) const {
     return SendMessageA(hwnd_, message, wparam, lparam);
   }

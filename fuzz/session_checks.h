@@ -56,18 +56,13 @@ inline bool IsTrayEntry(const std::string& entry) {
 
 // The first 8 bytes of a record as the driver reads them.
 inline std::vector<std::uint8_t> RecordBytes(std::uint32_t decision, std::uint32_t flag) {
-  std::vector<std::uint8_t> bytes;
-  for (const std::uint32_t value : {decision, flag}) {
-    for (unsigned shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<std::uint8_t>(value >> shift));
-  }
+  std::vector<std::uint8_t> bytes(PAPERCHK_RECORD_SIZE);
+  paperchk_record_put32(decision, bytes.data() + PAPERCHK_DECISION_OFFSET);
+  paperchk_record_put32(flag, bytes.data() + PAPERCHK_COMPLETION_FLAG_OFFSET);
   return bytes;
 }
 
-inline std::uint32_t LittleEndian32(const std::uint8_t* bytes) {
-  std::uint32_t value = 0;
-  for (unsigned i = 0; i < 4; ++i) value |= static_cast<std::uint32_t>(bytes[i]) << (8 * i);
-  return value;
-}
+inline std::uint32_t LittleEndian32(const std::uint8_t* bytes) { return paperchk_record_get32(bytes); }
 
 // The bytes from offset 8 on (none for a shorter file).
 inline std::vector<std::uint8_t> Tail(const std::vector<std::uint8_t>& bytes) {

@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "resources/text_buffer.h"
+#include "text/text_buffer.h"
 
 namespace paperchk {
 

@@ -5,8 +5,8 @@
 // of the retry: re-read the printer (here: wait a while), write the
 // completion flag and wait for paperchk's end. See tools/README.md.
 //
-// Two extras for tests and demos come from the test automation
-// (tests/e2e/automation), not from the library: pressing a button itself
+// Two extras for tests and demos come from the desktop helpers
+// (desktop/desktop.h), not from the library: pressing a button itself
 // (--press) and passing a raw command line that the library would refuse
 // (-- TAIL).
 
@@ -21,7 +21,7 @@
 
 #include "client/paperchk_client.hpp"
 #include "sample_requests.h"
-#include "test_automation.h"
+#include "desktop.h"
 
 namespace client = paperchk_client;
 namespace drv = paperchk_driver;

@@ -42,16 +42,16 @@ TEST(CodePage, ShiftJisNameAndPortReachTheDialogWhole) {
   HWND dialog = session.WaitForMainDialog();
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(drv::WindowText(dialog), L"Verifica carta " + name);
-  EXPECT_EQ(drv::ControlText(dialog, kPortLine1), L"ABCDEFGHIJKLMN");
-  EXPECT_EQ(drv::ControlText(dialog, kPortLine2), L"ソ表能ポXYZ");
+  EXPECT_EQ(drv::ControlText(dialog, IDC_PORT_LINE1), L"ABCDEFGHIJKLMN");
+  EXPECT_EQ(drv::ControlText(dialog, IDC_PORT_LINE2), L"ソ表能ポXYZ");
   using Rows = std::vector<std::wstring>;
-  EXPECT_EQ(drv::ListRows(dialog, kSettingList), (Rows{L"Percorso carta ", L"Formato carta", L"Tipo supporto"}));
-  EXPECT_EQ(drv::ListRows(dialog, kApplicationList), (Rows{L"Vassoio carta  ", L"A4", L"Carta Comune"}));
-  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), CurrentTrayRows());
+  EXPECT_EQ(drv::ListRows(dialog, IDC_SETTING_LIST), (Rows{L"Percorso carta ", L"Formato carta", L"Tipo supporto"}));
+  EXPECT_EQ(drv::ListRows(dialog, IDC_APPLICATION_LIST), (Rows{L"Vassoio carta  ", L"A4", L"Carta Comune"}));
+  EXPECT_EQ(drv::ListRows(dialog, IDC_PRINTER_LIST), CurrentTrayRows());
 
-  ASSERT_TRUE(drv::ClickButton(dialog, kIgnore));
+  ASSERT_TRUE(drv::ClickButton(dialog, IDC_IGNORE));
   EXPECT_TRUE(session.EndsWithStatusZero());
-  EXPECT_EQ(drv::ReadWholeFile(session.exchangePath()), RecordBytes(2, 0));
+  EXPECT_EQ(drv::ReadWholeFile(session.exchangePath()), RecordBytes(PAPERCHK_DECISION_IGNORE, 0));
 }
 
 }  // namespace

@@ -18,15 +18,15 @@ const std::wstring kUpperTrayEntry = L"Stampante:Vassoio carta  ";
 const std::wstring kLowerTrayEntry = L"Stampante:Vassoio carta (inferiore)";
 
 void ExpectFixedTexts(HWND dialog) {
-  EXPECT_EQ(drv::ControlText(dialog, kPortLabel), L"Porta : ");
-  EXPECT_EQ(drv::ControlText(dialog, kUpperMessage), kUpperMessageText);
-  EXPECT_EQ(drv::ControlText(dialog, kLowerMessage), kLowerMessageText);
-  EXPECT_EQ(drv::ControlText(dialog, kSettingHeader), L"Impostazioni");
-  EXPECT_EQ(drv::ControlText(dialog, kApplicationHeader), L"Applicazione");
-  EXPECT_EQ(drv::ControlText(dialog, kRetry), L"Riprova");
-  EXPECT_EQ(drv::ControlText(dialog, kIgnore), L"Ignora");
-  EXPECT_EQ(drv::ControlText(dialog, kCancelPrinting), L"Annulla");
-  EXPECT_EQ(drv::ControlText(dialog, kHelp), L"?");
+  EXPECT_EQ(drv::ControlText(dialog, IDC_PORT_LABEL), L"Porta : ");
+  EXPECT_EQ(drv::ControlText(dialog, IDC_UPPER_MESSAGE), kUpperMessageText);
+  EXPECT_EQ(drv::ControlText(dialog, IDC_LOWER_MESSAGE), kLowerMessageText);
+  EXPECT_EQ(drv::ControlText(dialog, IDC_SETTING_HEADER), L"Impostazioni");
+  EXPECT_EQ(drv::ControlText(dialog, IDC_APPLICATION_HEADER), L"Applicazione");
+  EXPECT_EQ(drv::ControlText(dialog, IDC_RETRY), L"Riprova");
+  EXPECT_EQ(drv::ControlText(dialog, IDC_IGNORE), L"Ignora");
+  EXPECT_EQ(drv::ControlText(dialog, IDC_CANCEL_PRINTING), L"Annulla");
+  EXPECT_EQ(drv::ControlText(dialog, IDC_HELP_BUTTON), L"?");
 }
 
 // ---------------------------------------------------------------------------
@@ -37,13 +37,13 @@ TEST(Population, ThreeItemReport) {
   HWND dialog = session.Open(ThreeItemReport());
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(drv::WindowText(dialog), L"Verifica carta Stampante Ufficio 2");
-  EXPECT_EQ(drv::ListRows(dialog, kSettingList), (Rows{L"Percorso carta ", L"Formato carta", L"Tipo supporto"}));
-  EXPECT_EQ(drv::ListRows(dialog, kApplicationList), (Rows{L"Vassoio carta  ", L"A4", L"Carta Comune"}));
-  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), CurrentTrayRows());
-  EXPECT_EQ(drv::ComboEntries(dialog, kTrayCombo), (Rows{kLowerTrayEntry, kUpperTrayEntry}));
-  EXPECT_EQ(drv::ComboSelection(dialog, kTrayCombo), 0);
-  EXPECT_EQ(drv::ControlText(dialog, kPortLine1), L"LPT1:");
-  EXPECT_EQ(drv::ControlText(dialog, kPortLine2), L"");
+  EXPECT_EQ(drv::ListRows(dialog, IDC_SETTING_LIST), (Rows{L"Percorso carta ", L"Formato carta", L"Tipo supporto"}));
+  EXPECT_EQ(drv::ListRows(dialog, IDC_APPLICATION_LIST), (Rows{L"Vassoio carta  ", L"A4", L"Carta Comune"}));
+  EXPECT_EQ(drv::ListRows(dialog, IDC_PRINTER_LIST), CurrentTrayRows());
+  EXPECT_EQ(drv::ComboEntries(dialog, IDC_TRAY_COMBO), (Rows{kLowerTrayEntry, kUpperTrayEntry}));
+  EXPECT_EQ(drv::ComboSelection(dialog, IDC_TRAY_COMBO), 0);
+  EXPECT_EQ(drv::ControlText(dialog, IDC_PORT_LINE1), L"LPT1:");
+  EXPECT_EQ(drv::ControlText(dialog, IDC_PORT_LINE2), L"");
   ExpectFixedTexts(dialog);
   // Nothing is written before the user decides.
   EXPECT_FALSE(drv::FileExists(session.exchangePath()));
@@ -54,10 +54,10 @@ TEST(Population, TwoItemReport) {
   Session session;
   HWND dialog = session.Open(WithItems(ThreeItemReport(), 2));
   ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(drv::ListRows(dialog, kSettingList), (Rows{L"Percorso carta ", L"Formato carta"}));
-  EXPECT_EQ(drv::ListRows(dialog, kApplicationList), (Rows{L"Vassoio carta  ", L"A4"}));
-  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), (Rows{L"Vassoio carta (inferiore)", L"A3"}));
-  EXPECT_EQ(drv::ComboEntries(dialog, kTrayCombo), (Rows{kLowerTrayEntry, kUpperTrayEntry}));
+  EXPECT_EQ(drv::ListRows(dialog, IDC_SETTING_LIST), (Rows{L"Percorso carta ", L"Formato carta"}));
+  EXPECT_EQ(drv::ListRows(dialog, IDC_APPLICATION_LIST), (Rows{L"Vassoio carta  ", L"A4"}));
+  EXPECT_EQ(drv::ListRows(dialog, IDC_PRINTER_LIST), (Rows{L"Vassoio carta (inferiore)", L"A3"}));
+  EXPECT_EQ(drv::ComboEntries(dialog, IDC_TRAY_COMBO), (Rows{kLowerTrayEntry, kUpperTrayEntry}));
   ExpectFixedTexts(dialog);
 }
 
@@ -65,9 +65,9 @@ TEST(Population, OneItemReport) {
   Session session;
   HWND dialog = session.Open(WithItems(ThreeItemReport(), 1));
   ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(drv::ListRows(dialog, kSettingList), (Rows{L"Percorso carta "}));
-  EXPECT_EQ(drv::ListRows(dialog, kApplicationList), (Rows{L"Vassoio carta  "}));
-  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), (Rows{L"Vassoio carta (inferiore)"}));
+  EXPECT_EQ(drv::ListRows(dialog, IDC_SETTING_LIST), (Rows{L"Percorso carta "}));
+  EXPECT_EQ(drv::ListRows(dialog, IDC_APPLICATION_LIST), (Rows{L"Vassoio carta  "}));
+  EXPECT_EQ(drv::ListRows(dialog, IDC_PRINTER_LIST), (Rows{L"Vassoio carta (inferiore)"}));
   ExpectFixedTexts(dialog);
 }
 
@@ -80,9 +80,9 @@ TEST(Population, CodesWithoutText) {
   report.items[1] = {L"40002", L"x", L"50009"};
   HWND dialog = session.Open(report);
   ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(drv::ListRows(dialog, kSettingList), (Rows{L"", L"Formato carta", L"Tipo supporto"}));
-  EXPECT_EQ(drv::ListRows(dialog, kApplicationList), (Rows{L"Altro", L"Altro", L"Carta Comune"}));
-  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), (Rows{L"", L"A4", L"Carta patinata lucida 720 dpi"}));
+  EXPECT_EQ(drv::ListRows(dialog, IDC_SETTING_LIST), (Rows{L"", L"Formato carta", L"Tipo supporto"}));
+  EXPECT_EQ(drv::ListRows(dialog, IDC_APPLICATION_LIST), (Rows{L"Altro", L"Altro", L"Carta Comune"}));
+  EXPECT_EQ(drv::ListRows(dialog, IDC_PRINTER_LIST), (Rows{L"", L"A4", L"Carta patinata lucida 720 dpi"}));
 }
 
 // A printer name with spaces and non-quote first and last characters: the
@@ -118,9 +118,9 @@ TEST_P(PortLines, SplitIntoTwoLines) {
   ASSERT_TRUE(session.StartWithTail(tail));
   HWND dialog = session.WaitForMainDialog();
   ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(drv::ControlText(dialog, kPortLabel), L"Porta : ");
-  EXPECT_EQ(drv::ControlText(dialog, kPortLine1), GetParam().line1);
-  EXPECT_EQ(drv::ControlText(dialog, kPortLine2), GetParam().line2);
+  EXPECT_EQ(drv::ControlText(dialog, IDC_PORT_LABEL), L"Porta : ");
+  EXPECT_EQ(drv::ControlText(dialog, IDC_PORT_LINE1), GetParam().line1);
+  EXPECT_EQ(drv::ControlText(dialog, IDC_PORT_LINE2), GetParam().line2);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -143,18 +143,18 @@ TEST(TraySelector, OtherTrayAndBack) {
   Session session;
   HWND dialog = session.Open(ThreeItemReport());
   ASSERT_NE(dialog, nullptr);
-  const Rows settings = drv::ListRows(dialog, kSettingList);
-  const Rows application = drv::ListRows(dialog, kApplicationList);
+  const Rows settings = drv::ListRows(dialog, IDC_SETTING_LIST);
+  const Rows application = drv::ListRows(dialog, IDC_APPLICATION_LIST);
 
-  ASSERT_TRUE(drv::ChooseComboEntry(dialog, kTrayCombo, 1));
-  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), OtherTrayRows());
-  ASSERT_TRUE(drv::ChooseComboEntry(dialog, kTrayCombo, 0));
-  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), CurrentTrayRows());
-  ASSERT_TRUE(drv::ChooseComboEntry(dialog, kTrayCombo, 1));
-  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), OtherTrayRows());
+  ASSERT_TRUE(drv::ChooseComboEntry(dialog, IDC_TRAY_COMBO, 1));
+  EXPECT_EQ(drv::ListRows(dialog, IDC_PRINTER_LIST), OtherTrayRows());
+  ASSERT_TRUE(drv::ChooseComboEntry(dialog, IDC_TRAY_COMBO, 0));
+  EXPECT_EQ(drv::ListRows(dialog, IDC_PRINTER_LIST), CurrentTrayRows());
+  ASSERT_TRUE(drv::ChooseComboEntry(dialog, IDC_TRAY_COMBO, 1));
+  EXPECT_EQ(drv::ListRows(dialog, IDC_PRINTER_LIST), OtherTrayRows());
 
-  EXPECT_EQ(drv::ListRows(dialog, kSettingList), settings);
-  EXPECT_EQ(drv::ListRows(dialog, kApplicationList), application);
+  EXPECT_EQ(drv::ListRows(dialog, IDC_SETTING_LIST), settings);
+  EXPECT_EQ(drv::ListRows(dialog, IDC_APPLICATION_LIST), application);
   EXPECT_FALSE(drv::FileExists(session.exchangePath()));
 }
 
@@ -164,18 +164,18 @@ TEST(TraySelector, OtherTrayAndBackWithTheKeyboard) {
   Session session;
   HWND dialog = session.Open(ThreeItemReport());
   ASSERT_NE(dialog, nullptr);
-  HWND combo = GetDlgItem(dialog, kTrayCombo);
+  HWND combo = GetDlgItem(dialog, IDC_TRAY_COMBO);
   ASSERT_TRUE(drv::ClickWindowCentre(Input(), combo));
   ASSERT_TRUE(drv::WaitUntil([&] { return drv::KeyboardFocus(dialog) == combo; }, 3000))
       << "the click did not give the tray selector the focus";
   ASSERT_TRUE(Input().Press(drv::Key::Escape));
   ASSERT_TRUE(Input().Press(drv::Key::Down));
-  EXPECT_TRUE(drv::WaitUntil([&] { return drv::ListRows(dialog, kPrinterList) == OtherTrayRows(); }, 3000))
-      << ::testing::PrintToString(drv::ListRows(dialog, kPrinterList));
-  EXPECT_EQ(drv::ComboSelection(dialog, kTrayCombo), 1);
+  EXPECT_TRUE(drv::WaitUntil([&] { return drv::ListRows(dialog, IDC_PRINTER_LIST) == OtherTrayRows(); }, 3000))
+      << ::testing::PrintToString(drv::ListRows(dialog, IDC_PRINTER_LIST));
+  EXPECT_EQ(drv::ComboSelection(dialog, IDC_TRAY_COMBO), 1);
   ASSERT_TRUE(Input().Press(drv::Key::Up));
-  EXPECT_TRUE(drv::WaitUntil([&] { return drv::ListRows(dialog, kPrinterList) == CurrentTrayRows(); }, 3000))
-      << ::testing::PrintToString(drv::ListRows(dialog, kPrinterList));
+  EXPECT_TRUE(drv::WaitUntil([&] { return drv::ListRows(dialog, IDC_PRINTER_LIST) == CurrentTrayRows(); }, 3000))
+      << ::testing::PrintToString(drv::ListRows(dialog, IDC_PRINTER_LIST));
   EXPECT_TRUE(StaysOpenAndUntouched(session, dialog));
 }
 
@@ -189,15 +189,15 @@ TEST(TraySelector, UpperTrayCurrent) {
   report.otherTrayMedia = L"20005";
   HWND dialog = session.Open(report);
   ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(drv::ComboEntries(dialog, kTrayCombo), (Rows{kUpperTrayEntry, kLowerTrayEntry}));
-  EXPECT_EQ(drv::ComboSelection(dialog, kTrayCombo), 0);
+  EXPECT_EQ(drv::ComboEntries(dialog, IDC_TRAY_COMBO), (Rows{kUpperTrayEntry, kLowerTrayEntry}));
+  EXPECT_EQ(drv::ComboSelection(dialog, IDC_TRAY_COMBO), 0);
   const Rows current{L"Vassoio carta  ", L"A3", L"Carta patinata lucida 720 dpi"};
-  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), current);
-  ASSERT_TRUE(drv::ChooseComboEntry(dialog, kTrayCombo, 1));
-  EXPECT_EQ(drv::ListRows(dialog, kPrinterList),
+  EXPECT_EQ(drv::ListRows(dialog, IDC_PRINTER_LIST), current);
+  ASSERT_TRUE(drv::ChooseComboEntry(dialog, IDC_TRAY_COMBO, 1));
+  EXPECT_EQ(drv::ListRows(dialog, IDC_PRINTER_LIST),
             (Rows{L"Vassoio carta (inferiore)", L"A3", L"Carta patinata lucida 720 dpi"}));
-  ASSERT_TRUE(drv::ChooseComboEntry(dialog, kTrayCombo, 0));
-  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), current);
+  ASSERT_TRUE(drv::ChooseComboEntry(dialog, IDC_TRAY_COMBO, 0));
+  EXPECT_EQ(drv::ListRows(dialog, IDC_PRINTER_LIST), current);
 }
 
 class ManualFeed : public ::testing::TestWithParam<const wchar_t*> {};
@@ -209,12 +209,12 @@ TEST_P(ManualFeed, SingleEntryAndChoosingItChangesNothing) {
   report.items[0].printerValue = GetParam();
   HWND dialog = session.Open(report);
   ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(drv::ComboEntries(dialog, kTrayCombo), (Rows{L"Stampante:Alimentazione Manuale"}));
-  EXPECT_EQ(drv::ComboSelection(dialog, kTrayCombo), 0);
+  EXPECT_EQ(drv::ComboEntries(dialog, IDC_TRAY_COMBO), (Rows{L"Stampante:Alimentazione Manuale"}));
+  EXPECT_EQ(drv::ComboSelection(dialog, IDC_TRAY_COMBO), 0);
   const Rows printer{L"Alimentazione Manuale", L"A3", L"Carta patinata lucida 720 dpi"};
-  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), printer);
-  ASSERT_TRUE(drv::ChooseComboEntry(dialog, kTrayCombo, 0));
-  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), printer);
+  EXPECT_EQ(drv::ListRows(dialog, IDC_PRINTER_LIST), printer);
+  ASSERT_TRUE(drv::ChooseComboEntry(dialog, IDC_TRAY_COMBO, 0));
+  EXPECT_EQ(drv::ListRows(dialog, IDC_PRINTER_LIST), printer);
 }
 
 INSTANTIATE_TEST_SUITE_P(E2E, ManualFeed, ::testing::Values(L"30001", L"30004"),
@@ -226,11 +226,11 @@ TEST(TraySelector, OneTrayPrinterChangesNothing) {
   Session session;
   HWND dialog = session.Open(*drv::NamedSample(L"auto-select"));
   ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(drv::ComboEntries(dialog, kTrayCombo), (Rows{L"Stampante:Selezione automatica"}));
+  EXPECT_EQ(drv::ComboEntries(dialog, IDC_TRAY_COMBO), (Rows{L"Stampante:Selezione automatica"}));
   const Rows printer{L"Selezione automatica", L"A3", L"Carta patinata lucida 720 dpi"};
-  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), printer);
-  ASSERT_TRUE(drv::ChooseComboEntry(dialog, kTrayCombo, 0));
-  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), printer);
+  EXPECT_EQ(drv::ListRows(dialog, IDC_PRINTER_LIST), printer);
+  ASSERT_TRUE(drv::ChooseComboEntry(dialog, IDC_TRAY_COMBO, 0));
+  EXPECT_EQ(drv::ListRows(dialog, IDC_PRINTER_LIST), printer);
 }
 
 // A paper source without text: the bare prefix is the first entry, the
@@ -239,11 +239,11 @@ TEST(TraySelector, UnknownPaperSourceShowsTheOtherTrayFirst) {
   Session session;
   HWND dialog = session.Open(*drv::NamedSample(L"unknown-source"));
   ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(drv::ComboEntries(dialog, kTrayCombo), (Rows{L"Stampante:", kUpperTrayEntry}));
-  EXPECT_EQ(drv::ComboSelection(dialog, kTrayCombo), 1);
-  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), OtherTrayRows());
-  ASSERT_TRUE(drv::ChooseComboEntry(dialog, kTrayCombo, 0));
-  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), CurrentTrayRows());
+  EXPECT_EQ(drv::ComboEntries(dialog, IDC_TRAY_COMBO), (Rows{L"Stampante:", kUpperTrayEntry}));
+  EXPECT_EQ(drv::ComboSelection(dialog, IDC_TRAY_COMBO), 1);
+  EXPECT_EQ(drv::ListRows(dialog, IDC_PRINTER_LIST), OtherTrayRows());
+  ASSERT_TRUE(drv::ChooseComboEntry(dialog, IDC_TRAY_COMBO, 0));
+  EXPECT_EQ(drv::ListRows(dialog, IDC_PRINTER_LIST), CurrentTrayRows());
 }
 
 // The one-item report's printer column keeps one row for either tray.
@@ -251,10 +251,10 @@ TEST(TraySelector, OneItemReportKeepsOneRow) {
   Session session;
   HWND dialog = session.Open(WithItems(ThreeItemReport(), 1));
   ASSERT_NE(dialog, nullptr);
-  ASSERT_TRUE(drv::ChooseComboEntry(dialog, kTrayCombo, 1));
-  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), (Rows{L"Vassoio carta  "}));
-  ASSERT_TRUE(drv::ChooseComboEntry(dialog, kTrayCombo, 0));
-  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), (Rows{L"Vassoio carta (inferiore)"}));
+  ASSERT_TRUE(drv::ChooseComboEntry(dialog, IDC_TRAY_COMBO, 1));
+  EXPECT_EQ(drv::ListRows(dialog, IDC_PRINTER_LIST), (Rows{L"Vassoio carta  "}));
+  ASSERT_TRUE(drv::ChooseComboEntry(dialog, IDC_TRAY_COMBO, 0));
+  EXPECT_EQ(drv::ListRows(dialog, IDC_PRINTER_LIST), (Rows{L"Vassoio carta (inferiore)"}));
 }
 
 // A paper source naming the 250-character text 115 makes an entry of 260
@@ -267,13 +267,13 @@ TEST(TraySelector, OverlongEntryIsCutTo255Characters) {
   ASSERT_NE(dialog, nullptr);
   const std::wstring full = std::wstring(L"Stampante:") + kLowerMessageText;
   ASSERT_EQ(full.size(), 260u);
-  EXPECT_EQ(drv::ComboEntries(dialog, kTrayCombo), (Rows{full.substr(0, 255), kUpperTrayEntry}));
-  EXPECT_EQ(drv::ComboSelection(dialog, kTrayCombo), 0);
-  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), CurrentTrayRows());
-  ASSERT_TRUE(drv::ChooseComboEntry(dialog, kTrayCombo, 1));
-  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), OtherTrayRows());
-  ASSERT_TRUE(drv::ChooseComboEntry(dialog, kTrayCombo, 0));
-  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), CurrentTrayRows());
+  EXPECT_EQ(drv::ComboEntries(dialog, IDC_TRAY_COMBO), (Rows{full.substr(0, 255), kUpperTrayEntry}));
+  EXPECT_EQ(drv::ComboSelection(dialog, IDC_TRAY_COMBO), 0);
+  EXPECT_EQ(drv::ListRows(dialog, IDC_PRINTER_LIST), CurrentTrayRows());
+  ASSERT_TRUE(drv::ChooseComboEntry(dialog, IDC_TRAY_COMBO, 1));
+  EXPECT_EQ(drv::ListRows(dialog, IDC_PRINTER_LIST), OtherTrayRows());
+  ASSERT_TRUE(drv::ChooseComboEntry(dialog, IDC_TRAY_COMBO, 0));
+  EXPECT_EQ(drv::ListRows(dialog, IDC_PRINTER_LIST), CurrentTrayRows());
 }
 
 // ---------------------------------------------------------------------------
@@ -283,7 +283,7 @@ TEST(Window, InitialFocusOnIgnora) {
   Session session;
   HWND dialog = session.Open(ThreeItemReport());
   ASSERT_NE(dialog, nullptr);
-  EXPECT_TRUE(drv::WaitUntil([&] { return drv::FocusedControlId(dialog) == kIgnore; }, 3000))
+  EXPECT_TRUE(drv::WaitUntil([&] { return drv::FocusedControlId(dialog) == IDC_IGNORE; }, 3000))
       << "focus on control " << drv::FocusedControlId(dialog);
   EXPECT_EQ(GetForegroundWindow(), dialog);
 }
@@ -292,14 +292,14 @@ TEST(Window, TabCyclesThroughTheFourButtons) {
   Session session;
   HWND dialog = session.Open(ThreeItemReport());
   ASSERT_NE(dialog, nullptr);
-  ASSERT_TRUE(drv::WaitUntil([&] { return drv::FocusedControlId(dialog) == kIgnore; }, 3000));
-  for (int expected : {kCancelPrinting, kRetry, kHelp, kIgnore, kCancelPrinting}) {
+  ASSERT_TRUE(drv::WaitUntil([&] { return drv::FocusedControlId(dialog) == IDC_IGNORE; }, 3000));
+  for (int expected : {IDC_CANCEL_PRINTING, IDC_RETRY, IDC_HELP_BUTTON, IDC_IGNORE, IDC_CANCEL_PRINTING}) {
     ASSERT_TRUE(Input().Press(drv::Key::Tab));
     EXPECT_TRUE(drv::WaitUntil([&] { return drv::FocusedControlId(dialog) == expected; }, 3000))
         << "expected control " << expected << ", focus on " << drv::FocusedControlId(dialog);
   }
   // And backwards.
-  for (int expected : {kIgnore, kHelp}) {
+  for (int expected : {IDC_IGNORE, IDC_HELP_BUTTON}) {
     ASSERT_TRUE(Input().Press(drv::Key::ShiftTab));
     EXPECT_TRUE(drv::WaitUntil([&] { return drv::FocusedControlId(dialog) == expected; }, 3000))
         << "expected control " << expected << ", focus on " << drv::FocusedControlId(dialog);
@@ -327,8 +327,8 @@ TEST(Window, ScreenReaderNamesTheListsAndTheTraySelector) {
   Session session;
   HWND dialog = session.Open(ThreeItemReport());
   ASSERT_NE(dialog, nullptr);
-  for (const auto& [control, name] : {std::pair{kSettingList, L"Impostazioni"}, {kApplicationList, L"Applicazione"},
-                                      {kPrinterList, L"Stampante:"}, {kTrayCombo, L"Stampante:"}}) {
+  for (const auto& [control, name] : {std::pair{IDC_SETTING_LIST, L"Impostazioni"}, {IDC_APPLICATION_LIST, L"Applicazione"},
+                                      {IDC_PRINTER_LIST, L"Stampante:"}, {IDC_TRAY_COMBO, L"Stampante:"}}) {
     EXPECT_EQ(ScreenReaderName(GetDlgItem(dialog, control)), std::optional<std::wstring>(name)) << control;
   }
 }
@@ -411,7 +411,7 @@ TEST(Window, EscapeDoesNothing) {
   ASSERT_TRUE(drv::ActivateByClick(Input(), dialog));
   ASSERT_TRUE(Input().Press(drv::Key::Escape));
   EXPECT_TRUE(StaysOpenAndUntouched(session, dialog));
-  EXPECT_EQ(drv::FocusedControlId(dialog), kIgnore);
+  EXPECT_EQ(drv::FocusedControlId(dialog), IDC_IGNORE);
 }
 
 // Enter while the tray selector (no push button) has the focus.
@@ -419,7 +419,7 @@ TEST(Window, EnterWithTheTraySelectorFocusedDoesNothing) {
   Session session;
   HWND dialog = session.Open(ThreeItemReport());
   ASSERT_NE(dialog, nullptr);
-  HWND combo = GetDlgItem(dialog, kTrayCombo);
+  HWND combo = GetDlgItem(dialog, IDC_TRAY_COMBO);
   ASSERT_TRUE(drv::ClickWindowCentre(Input(), combo));
   ASSERT_TRUE(drv::WaitUntil([&] { return drv::KeyboardFocus(dialog) == combo; }, 3000));
   ASSERT_TRUE(Input().Press(drv::Key::Escape));  // closes the open list only
@@ -427,7 +427,7 @@ TEST(Window, EnterWithTheTraySelectorFocusedDoesNothing) {
   ASSERT_EQ(drv::KeyboardFocus(dialog), combo);
   ASSERT_TRUE(Input().Press(drv::Key::Return));
   EXPECT_TRUE(StaysOpenAndUntouched(session, dialog));
-  EXPECT_EQ(drv::ListRows(dialog, kPrinterList), CurrentTrayRows());
+  EXPECT_EQ(drv::ListRows(dialog, IDC_PRINTER_LIST), CurrentTrayRows());
 }
 
 // A click into any list hands the focus back to "Ignora", wherever it was.
@@ -436,12 +436,12 @@ TEST(Window, ClickIntoAListLeavesTheFocusOnIgnora) {
   HWND dialog = session.Open(ThreeItemReport());
   ASSERT_NE(dialog, nullptr);
   ASSERT_TRUE(drv::ActivateByClick(Input(), dialog));
-  for (int list : {kSettingList, kApplicationList, kPrinterList}) {
+  for (int list : {IDC_SETTING_LIST, IDC_APPLICATION_LIST, IDC_PRINTER_LIST}) {
     ASSERT_TRUE(Input().Press(drv::Key::Tab));
-    ASSERT_TRUE(drv::WaitUntil([&] { return drv::FocusedControlId(dialog) != kIgnore; }, 3000));
+    ASSERT_TRUE(drv::WaitUntil([&] { return drv::FocusedControlId(dialog) != IDC_IGNORE; }, 3000));
     ASSERT_TRUE(drv::ClickWindowCentre(Input(), GetDlgItem(dialog, list)));
     Sleep(300);
-    EXPECT_TRUE(drv::WaitUntil([&] { return drv::FocusedControlId(dialog) == kIgnore; }, 3000))
+    EXPECT_TRUE(drv::WaitUntil([&] { return drv::FocusedControlId(dialog) == IDC_IGNORE; }, 3000))
         << "list " << list << ": focus on control " << drv::FocusedControlId(dialog);
   }
   EXPECT_TRUE(StaysOpenAndUntouched(session, dialog));

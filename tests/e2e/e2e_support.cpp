@@ -60,7 +60,7 @@ Session::~Session() {
 
 HWND Session::WaitForMainDialog(DWORD timeoutMs) {
   return drv::WaitForDialog(process_, timeoutMs, [](HWND window) {
-    return drv::WindowText(window).rfind(kTitle, 0) == 0 && GetDlgItem(window, kIgnore) != nullptr;
+    return drv::WindowText(window).rfind(kTitle, 0) == 0 && GetDlgItem(window, IDC_IGNORE) != nullptr;
   });
 }
 
@@ -71,7 +71,7 @@ HWND Session::Open(const drv::SampleReport& report) {
 
 HWND Session::WaitForWaitBox(DWORD timeoutMs) {
   return drv::WaitForDialog(process_, timeoutMs,
-                            [](HWND window) { return GetDlgItem(window, kWaitMessage) != nullptr; });
+                            [](HWND window) { return GetDlgItem(window, IDC_WAIT_MESSAGE) != nullptr; });
 }
 
 std::vector<HWND> Session::VisibleMessageBoxes(const std::wstring& caption) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "resources/resource_ids.h"
 #include "test_automation.h"
 
 namespace drv = paperchk_driver;
@@ -20,26 +21,6 @@ extern std::wstring g_paperchkPath;
 
 // Real keyboard and mouse input, made once per test program.
 drv::RealInput& Input();
-
-// Control ids of template 102 and 148.
-enum ControlId : int {
-  kRetry = 1000,
-  kCancelPrinting = 1002,
-  kHelp = 1005,
-  kSettingList = 1006,
-  kApplicationList = 1007,
-  kPrinterList = 1008,
-  kIgnore = 1009,
-  kTrayCombo = 1015,
-  kPortLabel = 102,
-  kUpperMessage = 103,
-  kLowerMessage = 104,
-  kSettingHeader = 105,
-  kApplicationHeader = 106,
-  kPortLine1 = 108,
-  kPortLine2 = 109,
-  kWaitMessage = 107,
-};
 
 // Texts the user must see.
 extern const wchar_t kTitle[];

@@ -104,18 +104,18 @@ TEST(Help, QuestionMarkOpensTheTopicAndIgnoraClosesIt) {
   Session session;
   HWND dialog = session.Open(ThreeItemReport());
   ASSERT_NE(dialog, nullptr);
-  ASSERT_TRUE(drv::ClickButton(dialog, kHelp));
+  ASSERT_TRUE(drv::ClickButton(dialog, IDC_HELP_BUTTON));
   ASSERT_TRUE(engine.WaitForRequests(1, 5000)) << "no help request";
   ExpectRequest(engine.Requests()[0], HELP_CONTEXT, 4608);
   EXPECT_TRUE(StaysOpenAndUntouched(session, dialog));
 
-  ASSERT_TRUE(drv::ClickButton(dialog, kHelp));
+  ASSERT_TRUE(drv::ClickButton(dialog, IDC_HELP_BUTTON));
   ASSERT_TRUE(engine.WaitForRequests(2, 5000));
   ExpectRequest(engine.Requests()[1], HELP_CONTEXT, 4608);
 
-  ASSERT_TRUE(drv::ClickButton(dialog, kIgnore));
+  ASSERT_TRUE(drv::ClickButton(dialog, IDC_IGNORE));
   EXPECT_TRUE(session.EndsWithStatusZero());
-  EXPECT_EQ(drv::ReadWholeFile(session.exchangePath()), RecordBytes(2, 0));
+  EXPECT_EQ(drv::ReadWholeFile(session.exchangePath()), RecordBytes(PAPERCHK_DECISION_IGNORE, 0));
   const std::vector<HelpRequest> requests = engine.Requests();
   ASSERT_EQ(requests.size(), 3u);
   ExpectRequest(requests[2], HELP_QUIT, 0);
@@ -128,11 +128,11 @@ TEST(Help, AnnullaClosesTheHelpFile) {
   Session session;
   HWND dialog = session.Open(ThreeItemReport());
   ASSERT_NE(dialog, nullptr);
-  ASSERT_TRUE(drv::ClickButton(dialog, kHelp));
+  ASSERT_TRUE(drv::ClickButton(dialog, IDC_HELP_BUTTON));
   ASSERT_TRUE(engine.WaitForRequests(1, 5000));
-  ASSERT_TRUE(drv::ClickButton(dialog, kCancelPrinting));
+  ASSERT_TRUE(drv::ClickButton(dialog, IDC_CANCEL_PRINTING));
   EXPECT_TRUE(session.EndsWithStatusZero());
-  EXPECT_EQ(drv::ReadWholeFile(session.exchangePath()), RecordBytes(3, 0));
+  EXPECT_EQ(drv::ReadWholeFile(session.exchangePath()), RecordBytes(PAPERCHK_DECISION_CANCEL_PRINTING, 0));
   const std::vector<HelpRequest> requests = engine.Requests();
   ASSERT_EQ(requests.size(), 2u);
   ExpectRequest(requests[0], HELP_CONTEXT, 4608);
@@ -143,7 +143,7 @@ TEST(Help, AnnullaClosesTheHelpFile) {
 TEST(Help, NoRequestWithoutTheQuestionMark) {
   HelpEngineStandIn engine;
   ASSERT_TRUE(engine.ok());
-  for (int button : {kIgnore, kCancelPrinting}) {
+  for (int button : {IDC_IGNORE, IDC_CANCEL_PRINTING}) {
     Session session;
     HWND dialog = session.Open(ThreeItemReport());
     ASSERT_NE(dialog, nullptr);
@@ -160,9 +160,9 @@ TEST(Help, CompletedRetryLeavesHelpAlone) {
   Session session;
   HWND dialog = session.Open(ThreeItemReport());
   ASSERT_NE(dialog, nullptr);
-  ASSERT_TRUE(drv::ClickButton(dialog, kHelp));
+  ASSERT_TRUE(drv::ClickButton(dialog, IDC_HELP_BUTTON));
   ASSERT_TRUE(engine.WaitForRequests(1, 5000));
-  ASSERT_TRUE(drv::ClickButton(dialog, kRetry));
+  ASSERT_TRUE(drv::ClickButton(dialog, IDC_RETRY));
   ASSERT_NE(session.WaitForWaitBox(), nullptr);
   ASSERT_TRUE(drv::WriteCompletionFlag(session.exchangePath(), 1));
   EXPECT_TRUE(session.EndsWithStatusZero());
@@ -176,9 +176,9 @@ TEST(Help, DismissedRetryClosesHelp) {
   Session session;
   HWND dialog = session.Open(ThreeItemReport());
   ASSERT_NE(dialog, nullptr);
-  ASSERT_TRUE(drv::ClickButton(dialog, kHelp));
+  ASSERT_TRUE(drv::ClickButton(dialog, IDC_HELP_BUTTON));
   ASSERT_TRUE(engine.WaitForRequests(1, 5000));
-  ASSERT_TRUE(drv::ClickButton(dialog, kRetry));
+  ASSERT_TRUE(drv::ClickButton(dialog, IDC_RETRY));
   HWND box = session.WaitForWaitBox();
   ASSERT_NE(box, nullptr);
   ASSERT_TRUE(drv::WaitUntil([&] { return GetForegroundWindow() == box; }, 3000) ||
@@ -198,7 +198,7 @@ TEST(Help, RealViewerIsAskedForTheDriverHelpFile) {
   Session session;
   HWND dialog = session.Open(ThreeItemReport());
   ASSERT_NE(dialog, nullptr);
-  ASSERT_TRUE(drv::ClickButton(dialog, kHelp));
+  ASSERT_TRUE(drv::ClickButton(dialog, IDC_HELP_BUTTON));
 
   HWND box = nullptr;
   ASSERT_TRUE(drv::WaitUntil(
@@ -220,9 +220,9 @@ TEST(Help, RealViewerIsAskedForTheDriverHelpFile) {
   EXPECT_TRUE(StaysOpenAndUntouched(session, dialog));
 
   // The dialog still works: a decision after help.
-  ASSERT_TRUE(drv::ClickButton(dialog, kIgnore));
+  ASSERT_TRUE(drv::ClickButton(dialog, IDC_IGNORE));
   EXPECT_TRUE(session.EndsWithStatusZero());
-  EXPECT_EQ(drv::ReadWholeFile(session.exchangePath()), RecordBytes(2, 0));
+  EXPECT_EQ(drv::ReadWholeFile(session.exchangePath()), RecordBytes(PAPERCHK_DECISION_IGNORE, 0));
 }
 
 // ---------------------------------------------------------------------------
@@ -246,12 +246,12 @@ TEST(Help, HtmlHelpFileBesideTheProgramOpensTwiceAndIgnoraClosesAll) {
   HWND dialog = session.WaitForMainDialog();
   ASSERT_NE(dialog, nullptr);
   for (std::size_t lines : {3u, 5u}) {
-    ASSERT_TRUE(drv::ClickButton(dialog, kHelp));
+    ASSERT_TRUE(drv::ClickButton(dialog, IDC_HELP_BUTTON));
     ASSERT_TRUE(drv::WaitUntil([&] { return htmlHelp.Lines().size() >= lines; }, 5000)) << "no HTML Help call";
   }
-  ASSERT_TRUE(drv::ClickButton(dialog, kIgnore));
+  ASSERT_TRUE(drv::ClickButton(dialog, IDC_IGNORE));
   EXPECT_TRUE(session.EndsWithStatusZero());
-  EXPECT_EQ(drv::ReadWholeFile(session.exchangePath()), RecordBytes(2, 0));
+  EXPECT_EQ(drv::ReadWholeFile(session.exchangePath()), RecordBytes(PAPERCHK_DECISION_IGNORE, 0));
   const std::string context = "15 4608 " + chm + " 0";
   const std::string topic = "0 0 " + chm + " 0";
   const std::vector<std::string> expected = {htmlHelp.LoadedLine(), context, topic, context, topic, "18 0 - 0"};

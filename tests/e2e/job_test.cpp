@@ -21,9 +21,9 @@ struct DecisionCase {
 };
 
 const DecisionCase kDecisions[] = {
-    {"Riprova", kRetry, 1},
-    {"Ignora", kIgnore, 2},
-    {"Annulla", kCancelPrinting, 3},
+    {"Riprova", IDC_RETRY, 1},
+    {"Ignora", IDC_IGNORE, 2},
+    {"Annulla", IDC_CANCEL_PRINTING, 3},
 };
 
 // After "Riprova": the dialog is hidden and the wait box shows its text.
@@ -32,7 +32,7 @@ HWND ExpectWaitBox(Session& session, HWND dialog) {
   EXPECT_NE(box, nullptr) << "no wait box";
   if (!box) return nullptr;
   EXPECT_FALSE(IsVisible(dialog)) << "the paper-check dialog is still visible";
-  EXPECT_EQ(drv::ControlText(box, kWaitMessage), kWaitMessageText);
+  EXPECT_EQ(drv::ControlText(box, IDC_WAIT_MESSAGE), kWaitMessageText);
   // No title bar shows it: the window text is what a screen reader announces.
   EXPECT_EQ(drv::WindowText(box), kWaitMessageText);
   EXPECT_EQ(GetWindowLongW(box, GWL_STYLE) & WS_CAPTION, 0) << "the wait box has a title bar";
@@ -60,7 +60,7 @@ TEST_P(Decision, CreatesAnEightByteRecord) {
   ASSERT_TRUE(drv::ClickButton(dialog, GetParam().button));
   if (GetParam().code == 1) {
     ASSERT_NE(ExpectWaitBox(session, dialog), nullptr);
-    EXPECT_EQ(drv::ReadWholeFile(session.exchangePath()), RecordBytes(1, 0));
+    EXPECT_EQ(drv::ReadWholeFile(session.exchangePath()), RecordBytes(PAPERCHK_DECISION_RETRY, 0));
     const double ms = CompleteAndTime(session);
     EXPECT_GE(ms, 0) << "paperchk did not end after the completion flag";
     EXPECT_LE(ms, kFlagToExitLimitMs);
@@ -103,24 +103,24 @@ TEST(DecisionByInput, MouseClickOnAnnulla) {
   Session session;
   HWND dialog = session.Open(ThreeItemReport());
   ASSERT_NE(dialog, nullptr);
-  ASSERT_TRUE(drv::ClickWindowCentre(Input(), GetDlgItem(dialog, kCancelPrinting)));
+  ASSERT_TRUE(drv::ClickWindowCentre(Input(), GetDlgItem(dialog, IDC_CANCEL_PRINTING)));
   EXPECT_TRUE(session.EndsWithStatusZero());
-  EXPECT_EQ(drv::ReadWholeFile(session.exchangePath()), RecordBytes(3, 0));
+  EXPECT_EQ(drv::ReadWholeFile(session.exchangePath()), RecordBytes(PAPERCHK_DECISION_CANCEL_PRINTING, 0));
 }
 
 TEST(DecisionByInput, EnterOnTheFocusedIgnora) {
   Session session;
   HWND dialog = session.Open(ThreeItemReport());
   ASSERT_NE(dialog, nullptr);
-  ASSERT_TRUE(drv::WaitUntil([&] { return drv::FocusedControlId(dialog) == kIgnore; }, 3000));
+  ASSERT_TRUE(drv::WaitUntil([&] { return drv::FocusedControlId(dialog) == IDC_IGNORE; }, 3000));
   ASSERT_TRUE(drv::ActivateByClick(Input(), dialog));
-  ASSERT_EQ(drv::FocusedControlId(dialog), kIgnore);
-  const LONG style = GetWindowLongW(GetDlgItem(dialog, kIgnore), GWL_STYLE);
+  ASSERT_EQ(drv::FocusedControlId(dialog), IDC_IGNORE);
+  const LONG style = GetWindowLongW(GetDlgItem(dialog, IDC_IGNORE), GWL_STYLE);
   ASSERT_TRUE(Input().Press(drv::Key::Return));
   EXPECT_TRUE(session.EndsWithStatusZero())
       << "the focused Ignora button is " << ((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON ? "" : "not ")
       << "drawn as the default button";
-  EXPECT_EQ(drv::ReadWholeFile(session.exchangePath()), RecordBytes(2, 0));
+  EXPECT_EQ(drv::ReadWholeFile(session.exchangePath()), RecordBytes(PAPERCHK_DECISION_IGNORE, 0));
 }
 
 TEST(DecisionByInput, TabToRiprovaThenEnter) {
@@ -130,10 +130,10 @@ TEST(DecisionByInput, TabToRiprovaThenEnter) {
   ASSERT_TRUE(drv::ActivateByClick(Input(), dialog));
   ASSERT_TRUE(Input().Press(drv::Key::Tab));
   ASSERT_TRUE(Input().Press(drv::Key::Tab));
-  ASSERT_TRUE(drv::WaitUntil([&] { return drv::FocusedControlId(dialog) == kRetry; }, 3000));
+  ASSERT_TRUE(drv::WaitUntil([&] { return drv::FocusedControlId(dialog) == IDC_RETRY; }, 3000));
   ASSERT_TRUE(Input().Press(drv::Key::Return));
   ASSERT_NE(ExpectWaitBox(session, dialog), nullptr);
-  EXPECT_EQ(drv::ReadWholeFile(session.exchangePath()), RecordBytes(1, 0));
+  EXPECT_EQ(drv::ReadWholeFile(session.exchangePath()), RecordBytes(PAPERCHK_DECISION_RETRY, 0));
   const double ms = CompleteAndTime(session);
   EXPECT_GE(ms, 0);
   EXPECT_LE(ms, kFlagToExitLimitMs);
@@ -150,7 +150,7 @@ TEST(Wait, EndsWithinASecondAndAHalfOfTheFlag) {
     ASSERT_TRUE(drv::CreateExchangeFile(session.exchangePath()));
     HWND dialog = session.Open(ThreeItemReport());
     ASSERT_NE(dialog, nullptr);
-    ASSERT_TRUE(drv::ClickButton(dialog, kRetry));
+    ASSERT_TRUE(drv::ClickButton(dialog, IDC_RETRY));
     ASSERT_NE(session.WaitForWaitBox(), nullptr);
     // Complete at different points of the poll period.
     Sleep(300 + 230 * run);
@@ -174,7 +174,7 @@ constexpr double kWatchedFlagToExitLimitMs = 200;
 // Opens the three-item report and presses "Riprova": true once the wait box shows.
 bool StartTheWait(Session& session) {
   HWND dialog = session.Open(ThreeItemReport());
-  return dialog != nullptr && drv::ClickButton(dialog, kRetry) && ExpectWaitBox(session, dialog) != nullptr;
+  return dialog != nullptr && drv::ClickButton(dialog, IDC_RETRY) && ExpectWaitBox(session, dialog) != nullptr;
 }
 
 TEST(Wait, EndsWithin200MsOfTheFlagAnywhereInThePollPeriod) {
@@ -210,7 +210,7 @@ TEST(Wait, FlagWrittenUnderAnExclusiveHoldEndsSoonAfterTheReleaseWithoutABox) {
       << "paperchk did not end after the release; KLDEXE boxes: " << session.VisibleMessageBoxes(L"KLDEXE").size();
   EXPECT_LE(drv::NowMs() - released, kWatchedFlagToExitLimitMs);
   EXPECT_TRUE(session.EndsWithStatusZero(0));
-  EXPECT_EQ(drv::ReadWholeFile(session.exchangePath()), RecordBytes(1, 1));
+  EXPECT_EQ(drv::ReadWholeFile(session.exchangePath()), RecordBytes(PAPERCHK_DECISION_RETRY, PAPERCHK_COMPLETION_DONE));
 }
 
 // Any flag but 1 keeps it waiting.
@@ -218,7 +218,7 @@ TEST(Wait, FlagOfTwoKeepsWaiting) {
   Session session;
   HWND dialog = session.Open(ThreeItemReport());
   ASSERT_NE(dialog, nullptr);
-  ASSERT_TRUE(drv::ClickButton(dialog, kRetry));
+  ASSERT_TRUE(drv::ClickButton(dialog, IDC_RETRY));
   HWND box = ExpectWaitBox(session, dialog);
   ASSERT_NE(box, nullptr);
   ASSERT_TRUE(drv::WriteCompletionFlag(session.exchangePath(), 2));
@@ -236,7 +236,7 @@ TEST(Wait, DeletedFileIsRecreatedAndTheWaitGoesOn) {
   Session session;
   HWND dialog = session.Open(ThreeItemReport());
   ASSERT_NE(dialog, nullptr);
-  ASSERT_TRUE(drv::ClickButton(dialog, kRetry));
+  ASSERT_TRUE(drv::ClickButton(dialog, IDC_RETRY));
   ASSERT_NE(ExpectWaitBox(session, dialog), nullptr);
   ASSERT_TRUE(DeleteFileW(session.exchangePath().c_str()));
   EXPECT_TRUE(drv::WaitUntil([&] { return drv::FileExists(session.exchangePath()); }, 2500))
@@ -257,7 +257,7 @@ TEST_P(WaitDismissed, EndsWithoutShowingTheDialogAgain) {
   Session session;
   HWND dialog = session.Open(ThreeItemReport());
   ASSERT_NE(dialog, nullptr);
-  ASSERT_TRUE(drv::ClickButton(dialog, kRetry));
+  ASSERT_TRUE(drv::ClickButton(dialog, IDC_RETRY));
   HWND box = ExpectWaitBox(session, dialog);
   ASSERT_NE(box, nullptr);
   ASSERT_TRUE(drv::WaitUntil([&] { return GetForegroundWindow() == box; }, 3000) ||
@@ -273,7 +273,7 @@ TEST_P(WaitDismissed, EndsWithoutShowingTheDialogAgain) {
   EXPECT_TRUE(ended) << "paperchk still runs after the key in the wait box";
   EXPECT_FALSE(dialogShownAgain);
   EXPECT_TRUE(session.EndsWithStatusZero(0));
-  EXPECT_EQ(drv::ReadWholeFile(session.exchangePath()), RecordBytes(1, 0));
+  EXPECT_EQ(drv::ReadWholeFile(session.exchangePath()), RecordBytes(PAPERCHK_DECISION_RETRY, 0));
 }
 
 INSTANTIATE_TEST_SUITE_P(E2E, WaitDismissed, ::testing::Values(drv::Key::Escape, drv::Key::Return),
@@ -300,7 +300,7 @@ TEST(FileError, HeldFileOnIgnora) {
   ASSERT_TRUE(hold.ok());
   HWND dialog = session.Open(ThreeItemReport());
   ASSERT_NE(dialog, nullptr);
-  ASSERT_TRUE(drv::ClickButton(dialog, kIgnore));
+  ASSERT_TRUE(drv::ClickButton(dialog, IDC_IGNORE));
   HWND box = nullptr;
   ExpectOneFileErrorBox(session, L"CreateFile ERROR!!!", &box);
   ASSERT_NE(box, nullptr);
@@ -320,7 +320,7 @@ TEST(FileError, HeldFileOnRiprova) {
   ASSERT_TRUE(hold.ok());
   HWND dialog = session.Open(ThreeItemReport());
   ASSERT_NE(dialog, nullptr);
-  ASSERT_TRUE(drv::ClickButton(dialog, kRetry));
+  ASSERT_TRUE(drv::ClickButton(dialog, IDC_RETRY));
   HWND writeBox = nullptr;
   ExpectOneFileErrorBox(session, L"CreateFile ERROR!!!", &writeBox);
   ASSERT_NE(writeBox, nullptr);
@@ -343,7 +343,7 @@ TEST(FileError, FileHeldDuringTheWait) {
   Session session;
   HWND dialog = session.Open(ThreeItemReport());
   ASSERT_NE(dialog, nullptr);
-  ASSERT_TRUE(drv::ClickButton(dialog, kRetry));
+  ASSERT_TRUE(drv::ClickButton(dialog, IDC_RETRY));
   ASSERT_NE(ExpectWaitBox(session, dialog), nullptr);
   drv::ExclusiveHold hold(session.exchangePath());
   ASSERT_TRUE(hold.ok());

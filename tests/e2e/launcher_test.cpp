@@ -41,7 +41,7 @@ HWND VisibleDialogOf(std::uint32_t processId, const std::function<bool(HWND)>& a
 }
 
 bool IsMainDialog(HWND window) { return drv::WindowText(window).rfind(kTitle, 0) == 0; }
-bool IsWaitBox(HWND window) { return GetDlgItem(window, kWaitMessage) != nullptr; }
+bool IsWaitBox(HWND window) { return GetDlgItem(window, IDC_WAIT_MESSAGE) != nullptr; }
 
 // Presses a button of the dialog once it shows (from the launcher's start
 // hook, so the launcher then waits for the decision as with a person).
@@ -74,7 +74,7 @@ struct DecisionCase {
 };
 
 TEST(Launcher, IgnoreAndCancelPrintingEndWithTheirRecordAndStatusZero) {
-  for (const DecisionCase& c : {DecisionCase{kIgnore, 2}, DecisionCase{kCancelPrinting, 3}}) {
+  for (const DecisionCase& c : {DecisionCase{IDC_IGNORE, 2}, DecisionCase{IDC_CANCEL_PRINTING, 3}}) {
     drv::ScratchDirectory scratch(L"paperchk-launcher");
     ASSERT_TRUE(scratch.ok());
     const std::wstring exchange = scratch.File(L"exchange.bin");
@@ -121,7 +121,7 @@ TEST(Launcher, RetryCallsBackWhileTheWaitBoxShowsThenWritesTheFlagAndWaitsForThe
   options.keepExchangeFile = true;
   options.started = [&](std::uint32_t id) {
     processId = id;
-    pressed = PressWhenShown(id, kRetry);
+    pressed = PressWhenShown(id, IDC_RETRY);
   };
   options.rereadPrinter = [&] {
     runningDuringCallback = !ProcessHasEnded(processId);
@@ -134,7 +134,7 @@ TEST(Launcher, RetryCallsBackWhileTheWaitBoxShowsThenWritesTheFlagAndWaitsForThe
   const client::LaunchResult result = client::Launch(ProgramPath(), SampleRequest(exchange), options);
   ASSERT_TRUE(pressed);
   EXPECT_EQ(result.ending, client::LaunchEnding::Decided);
-  EXPECT_EQ(result.decision, 1u);
+  EXPECT_EQ(result.decision, PAPERCHK_DECISION_RETRY);
   EXPECT_TRUE(result.rereadCalled);
   EXPECT_TRUE(result.rereadSucceeded);
   EXPECT_TRUE(runningDuringCallback) << "paperchk waits while the driver reads the printer";
@@ -167,7 +167,7 @@ TEST(Launcher, RetryThroughTheCInterfaceCallsTheCCallback) {
     drv::WaitUntil(
         [&] {
           for (DWORD id : drv::ProcessIdsByName(L"paperchk.exe")) {
-            if (HWND dialog = VisibleDialogOf(id, IsMainDialog)) return pressed = drv::ClickButton(dialog, kRetry);
+            if (HWND dialog = VisibleDialogOf(id, IsMainDialog)) return pressed = drv::ClickButton(dialog, IDC_RETRY);
           }
           return stop.load();
         },
@@ -197,7 +197,7 @@ TEST(Launcher, RetryThroughTheCInterfaceCallsTheCCallback) {
   ASSERT_TRUE(pressed);
   EXPECT_EQ(status, PAPERCHK_OK);
   EXPECT_EQ(result.ending, PAPERCHK_DECIDED);
-  EXPECT_EQ(result.decision, 1u);
+  EXPECT_EQ(result.decision, PAPERCHK_DECISION_RETRY);
   EXPECT_EQ(reads, 1);
   EXPECT_EQ(result.reread_called, 1);
   EXPECT_EQ(result.completion_flag_written, 1);
@@ -340,7 +340,7 @@ TEST(Launcher, OnAThreadThatOwnsAWindowMessagesSentToItAreHandledDuringTheWait) 
     if (SendMessageTimeoutW(window, WM_APP, 0, 0, SMTO_NORMAL, 15000, &handled) != 0) {
       answer = static_cast<LRESULT>(handled);
     }
-    pressed = drv::ClickButton(dialog, kIgnore);
+    pressed = drv::ClickButton(dialog, IDC_IGNORE);
   });
   client::LaunchOptions options;
   options.decisionTimeoutMs = 10000;  // without the handling the sender waits, and no press comes
@@ -352,7 +352,7 @@ TEST(Launcher, OnAThreadThatOwnsAWindowMessagesSentToItAreHandledDuringTheWait) 
   EXPECT_EQ(answer, 1) << "the sent message was handled during the wait";
   EXPECT_TRUE(pressed);
   EXPECT_EQ(result.ending, client::LaunchEnding::Decided);
-  EXPECT_EQ(result.decision, 2u);
+  EXPECT_EQ(result.decision, PAPERCHK_DECISION_IGNORE);
   MSG posted;
   EXPECT_TRUE(PeekMessageW(&posted, window, WM_APP + 1, WM_APP + 1, PM_REMOVE)) << "a posted message stays queued";
   DestroyWindow(window);
@@ -472,14 +472,14 @@ TEST(Launcher, AFileErrorOfAMomentIsWaitedOutOneThatLastsEndsTheProgram) {
     options.started = [&](std::uint32_t id) {
       processId = id;
       // With a lasting error the dialog stays up until the launcher gives up.
-      if (failures > 0) pressed = PressWhenShown(id, kIgnore);
+      if (failures > 0) pressed = PressWhenShown(id, IDC_IGNORE);
     };
     const client::LaunchResult result =
         client::Launch(ProgramPath(), SampleRequest(scratch.File(L"exchange.bin")), options);
     ASSERT_TRUE(pressed);
     if (failures > 0) {
       EXPECT_EQ(result.ending, client::LaunchEnding::Decided);
-      EXPECT_EQ(result.decision, 2u);
+      EXPECT_EQ(result.decision, PAPERCHK_DECISION_IGNORE);
       EXPECT_EQ(files.failedOpens, failures);
       EXPECT_FALSE(result.terminated);
     } else {

@@ -123,7 +123,7 @@ TEST(Startup, CodeFieldOf255CharactersIsAccepted) {
   report.items[1].applicationValue = Repeat(L'7', 255);  // a number without text
   HWND dialog = session.Open(report);
   ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(drv::ListRows(dialog, kApplicationList),
+  EXPECT_EQ(drv::ListRows(dialog, IDC_APPLICATION_LIST),
             (std::vector<std::wstring>{L"Vassoio carta  ", L"Altro", L"Carta Comune"}));
 }
 
@@ -134,7 +134,7 @@ TEST(Startup, ItemCountWordInCapitalsIsAccepted) {
   ASSERT_TRUE(session.StartWithTail(tail));
   HWND dialog = session.WaitForMainDialog();
   ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(drv::ListRows(dialog, kSettingList).size(), 2u);
+  EXPECT_EQ(drv::ListRows(dialog, IDC_SETTING_LIST).size(), 2u);
 }
 
 // Words after the exchange path are ignored: the decision still goes to the
@@ -146,10 +146,10 @@ TEST(Startup, WordsAfterTheExchangePathAreIgnored) {
   ASSERT_TRUE(session.StartWithTail(tail));
   HWND dialog = session.WaitForMainDialog();
   ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(drv::ListRows(dialog, kSettingList), (std::vector<std::wstring>{L"Percorso carta "}));
-  ASSERT_TRUE(drv::ClickButton(dialog, kIgnore));
+  EXPECT_EQ(drv::ListRows(dialog, IDC_SETTING_LIST), (std::vector<std::wstring>{L"Percorso carta "}));
+  ASSERT_TRUE(drv::ClickButton(dialog, IDC_IGNORE));
   EXPECT_TRUE(session.EndsWithStatusZero());
-  EXPECT_EQ(drv::ReadWholeFile(session.exchangePath()), RecordBytes(2, 0));
+  EXPECT_EQ(drv::ReadWholeFile(session.exchangePath()), RecordBytes(PAPERCHK_DECISION_IGNORE, 0));
   EXPECT_EQ(session.scratch().List(), (std::vector<std::wstring>{L"exchange.bin"}));
 }
 

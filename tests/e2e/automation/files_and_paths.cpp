@@ -62,9 +62,6 @@ std::vector<std::wstring> ScratchDirectory::List() const {
   return names;
 }
 
-bool FileExists(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::wstring& path) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -94,61 +91,26 @@ bool WriteWholeFile(const std::wstring& path, const std::vector<std::uint8_t>& b
   return ok;
 }
 
-std::wstring DirectoryOfThisProgram() {
-  wchar_t buffer[MAX_PATH] = {};
-  const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-  std::wstring path(buffer, length < MAX_PATH ? length : 0);
-  const std::size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? L"." : path.substr(0, slash);
-}
 
-std::wstring Widen(const std::string& text) {
-  if (text.empty()) return L"";
-  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring result(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), length);
-  return result;
-}
 
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return "";
-  const int length =
-      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string result(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), length, nullptr,
-                      nullptr);
-  return result;
-}
 
 
 // ---------------------------------------------------------------------------
 // Exchange file
 
-const wchar_t* DecisionName(std::uint32_t decision) {
-  switch (decision) {
-    case kRetry: return L"Riprova";
-    case kIgnore: return L"Ignora";
-    case kCancelPrinting: return L"Annulla";
-    default: return L"?";
-  }
-}
 
 std::vector<std::uint8_t> EncodeRecord(const ExchangeRecord& record) {
-  std::vector<std::uint8_t> bytes(8);
-  for (int i = 0; i < 4; ++i) {
-    bytes[i] = static_cast<std::uint8_t>(record.decision >> (8 * i));
-    bytes[4 + i] = static_cast<std::uint8_t>(record.completionFlag >> (8 * i));
-  }
+  std::vector<std::uint8_t> bytes(PAPERCHK_RECORD_SIZE);
+  paperchk_record_put32(record.decision, bytes.data() + PAPERCHK_DECISION_OFFSET);
+  paperchk_record_put32(record.completionFlag, bytes.data() + PAPERCHK_COMPLETION_FLAG_OFFSET);
   return bytes;
 }
 
 std::optional<ExchangeRecord> DecodeRecord(const std::vector<std::uint8_t>& bytes) {
-  if (bytes.size() < 8) return std::nullopt;
+  if (bytes.size() < PAPERCHK_RECORD_SIZE) return std::nullopt;
   ExchangeRecord record;
-  for (int i = 0; i < 4; ++i) {
-    record.decision |= static_cast<std::uint32_t>(bytes[i]) << (8 * i);
-    record.completionFlag |= static_cast<std::uint32_t>(bytes[4 + i]) << (8 * i);
-  }
+  record.decision = paperchk_record_get32(bytes.data() + PAPERCHK_DECISION_OFFSET);
+  record.completionFlag = paperchk_record_get32(bytes.data() + PAPERCHK_COMPLETION_FLAG_OFFSET);
   return record;
 }
 
@@ -160,9 +122,9 @@ std::optional<ExchangeRecord> ReadExchangeRecord(const std::wstring& path) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::nullopt;
-  std::vector<std::uint8_t> bytes(8);
+  std::vector<std::uint8_t> bytes(PAPERCHK_RECORD_SIZE);
   DWORD got = 0;
-  const bool ok = ReadFile(file, bytes.data(), 8, &got, nullptr) && got == 8;
+  const bool ok = ReadFile(file, bytes.data(), PAPERCHK_RECORD_SIZE, &got, nullptr) && got == PAPERCHK_RECORD_SIZE;
   CloseHandle(file);
   if (!ok) return std::nullopt;
   return DecodeRecord(bytes);
@@ -175,26 +137,9 @@ bool WriteCompletionFlag(const std::wstring& path, std::uint32_t flag) {
   return paperchk_client::WriteCompletionFlag(*files, internal::AnsiPath(path).c_str(), flag);
 }
 
-ExclusiveHold::ExclusiveHold(const std::wstring& path) {
-  handle_ = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                        FILE_ATTRIBUTE_NORMAL, nullptr);
-}
 
-ExclusiveHold::~ExclusiveHold() { Release(); }
 
-bool ExclusiveHold::WriteCompletionFlag(std::uint32_t flag) {
-  if (!ok()) return false;
-  std::uint8_t bytes[4];
-  for (unsigned i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(flag >> (8 * i));
-  DWORD written = 0;
-  return SetFilePointer(handle_, 4, nullptr, FILE_BEGIN) == 4 && WriteFile(handle_, bytes, 4, &written, nullptr) &&
-         written == 4;
-}
 
-void ExclusiveHold::Release() {
-  if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  handle_ = INVALID_HANDLE_VALUE;
-}
 
 
 }  // namespace paperchk_driver

@@ -84,24 +84,20 @@ bool KillProcessId(DWORD processId, DWORD timeoutMs) {
 // ---------------------------------------------------------------------------
 // Waiting
 
-double NowMs() {
-  static const double ticksPerMs = [] {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(frequency.QuadPart) / 1000.0;
-  }();
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return static_cast<double>(now.QuadPart) / ticksPerMs;
-}
-
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD stepMs) {
-  const double deadline = NowMs() + timeoutMs;
-  for (;;) {
-    if (condition()) return true;
-    if (NowMs() >= deadline) return false;
-    Sleep(stepMs);
-  }
+HWND WaitForDialog(const ProgramProcess& process, DWORD timeoutMs, const std::function<bool(HWND)>& accept) {
+  HWND found = nullptr;
+  WaitUntil(
+      [&] {
+        for (HWND window : TopLevelWindows(process.id(), kDialogClass, true)) {
+          if (!accept || accept(window)) {
+            found = window;
+            return true;
+          }
+        }
+        return !process.IsRunning();
+      },
+      timeoutMs);
+  return found;
 }
 
 

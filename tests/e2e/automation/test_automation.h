@@ -1,5 +1,5 @@
-// Test automation of paperchk for the end-to-end tests (and the stand-in's
-// unattended mode): writes command lines as they stand (also ones the client
+// Test automation of paperchk for the end-to-end tests, on the stand-in's
+// own desktop helpers (tools/desktop/desktop.h): writes command lines as they stand (also ones the client
 // library would refuse), starts the program, finds and reads its windows,
 // acts on them (messages or real keyboard and mouse input) and looks into the
 // exchange file. What a real driver needs is the client library (client/);
@@ -18,6 +18,9 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "client/paperchk_record.h"
+#include "desktop.h"
 
 namespace paperchk_driver {
 
@@ -42,15 +45,13 @@ struct SampleReport {
   std::wstring otherTrayMedia;
 };
 
-// The stand-in's samples (tools/sample_requests.cpp) as text: "three-item"
-// (the default), "two-item", "one-item", "manual-feed", "auto-select",
-// "unknown-source", "network-port".
+// The stand-in's samples (tools/sample_requests.cpp, the one table of them)
+// as text: "three-item" (the default), "two-item", "one-item", "manual-feed",
+// "auto-select", "unknown-source", "network-port".
 // Returns nothing for an unknown name.
 std::optional<SampleReport> NamedSample(const std::wstring& name);
 std::vector<std::wstring> SampleNames();
 
-// "1_Item", "2_Item" or "3_Item".
-std::wstring ItemCountWord(std::size_t itemCount);
 
 // Port for the command line: backslashes become commas (the command line
 // cannot carry a backslash inside a field).
@@ -65,10 +66,6 @@ std::wstring CommandLineTail(const SampleReport& report, const std::wstring& exc
 // into its short form, since paperchk takes the first space as the end of it.
 std::wstring BuildCommandLine(const std::wstring& programPath, const std::wstring& tail);
 
-// The exchange path a tail names, read with paperchk's own grammar (item
-// word, runs of backslashes as one separator, the path up to the next space).
-// Empty when the tail does not name one.
-std::wstring ExchangePathOfTail(const std::wstring& tail);
 
 // ---------------------------------------------------------------------------
 // Files and paths
@@ -92,27 +89,18 @@ class ScratchDirectory {
   std::wstring path_;
 };
 
-bool FileExists(const std::wstring& path);
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::wstring& path);
 bool WriteWholeFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
 
-// Unix path -> Windows path under Wine (input that is already a Windows path
-// comes back unchanged). The directory of the running program otherwise.
-std::wstring ToWindowsPath(const std::wstring& path);
-std::wstring DirectoryOfThisProgram();
-
-std::wstring Widen(const std::string& text);   // UTF-8 -> UTF-16
-std::string Utf8(const std::wstring& text);    // UTF-16 -> UTF-8
-// UTF-16 <-> the system's 8-bit code page, in which paperchk and the client
-// library take their texts.
-std::string Ansi(const std::wstring& text);
-std::wstring FromAnsi(const std::string& text);
 
 // ---------------------------------------------------------------------------
 // Exchange file (8 bytes: decision, completion flag, 32-bit little-endian)
 
-enum Decision : std::uint32_t { kRetry = 1, kIgnore = 2, kCancelPrinting = 3 };
-const wchar_t* DecisionName(std::uint32_t decision);  // "Riprova", "Ignora", "Annulla", "?"
+enum Decision : std::uint32_t {
+  kRetry = PAPERCHK_DECISION_RETRY,
+  kIgnore = PAPERCHK_DECISION_IGNORE,
+  kCancelPrinting = PAPERCHK_DECISION_CANCEL_PRINTING,
+};
 
 struct ExchangeRecord {
   std::uint32_t decision = 0;
@@ -132,22 +120,6 @@ std::optional<ExchangeRecord> ReadExchangeRecord(const std::wstring& path);
 // does, leaving every other byte alone (the client library's operation).
 bool WriteCompletionFlag(const std::wstring& path, std::uint32_t flag);
 
-// Holds a file open without sharing it, so that nobody else can open it.
-class ExclusiveHold {
- public:
-  explicit ExclusiveHold(const std::wstring& path);
-  ~ExclusiveHold();
-  ExclusiveHold(const ExclusiveHold&) = delete;
-  ExclusiveHold& operator=(const ExclusiveHold&) = delete;
-  bool ok() const { return handle_ != INVALID_HANDLE_VALUE; }
-  // Writes the completion flag at offset 4 through the hold, as a driver
-  // that keeps others out while it writes.
-  bool WriteCompletionFlag(std::uint32_t flag);
-  void Release();
-
- private:
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
-};
 
 // ---------------------------------------------------------------------------
 // The program's process
@@ -184,57 +156,13 @@ std::vector<DWORD> ProcessIdsByName(const wchar_t* exeName);
 bool KillProcessId(DWORD processId, DWORD timeoutMs = 5000);
 
 // ---------------------------------------------------------------------------
-// Waiting
+// Waiting (and desktop.h)
 
-// Calls `condition` every `stepMs` until it holds or the time is over.
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD stepMs = 20);
-// Milliseconds from a steady clock.
-double NowMs();
-
-// ---------------------------------------------------------------------------
-// Windows of another process
-
-constexpr const wchar_t kDialogClass[] = L"#32770";
-
-std::wstring ClassNameOf(HWND window);
-DWORD ProcessOf(HWND window);
-// Top-level windows of the process; with `className` only that class; with
-// `visibleOnly` only visible ones.
-std::vector<HWND> TopLevelWindows(DWORD processId, const wchar_t* className, bool visibleOnly);
 // Waits for a visible top-level dialog (#32770) of the process that
 // `accept` takes (any when null). Null when the time is over or the process
 // has ended.
 HWND WaitForDialog(const ProgramProcess& process, DWORD timeoutMs,
                    const std::function<bool(HWND)>& accept = nullptr);
-
-// WM_GETTEXT (wide), with a time limit so a blocked program cannot hang us.
-std::wstring WindowText(HWND window);
-std::wstring ControlText(HWND dialog, int controlId);
-// Texts of all child windows of a dialog, in z order (message boxes).
-std::vector<std::wstring> ChildTexts(HWND dialog, const wchar_t* className = nullptr);
-
-// List box rows (LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT).
-std::vector<std::wstring> ListRows(HWND dialog, int listId);
-// Combo box entries (CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT) and selection.
-std::vector<std::wstring> ComboEntries(HWND dialog, int comboId);
-int ComboSelection(HWND dialog, int comboId);
-
-// The keyboard focus of the window's thread (GetGUIThreadInfo); null if none.
-HWND KeyboardFocus(HWND windowOfThread);
-// The control id of the focused control, or -1.
-int FocusedControlId(HWND dialog);
-// True while the window's thread runs a keyboard or mouse move/size loop.
-bool InMoveOrSize(HWND windowOfThread);
-
-// ---------------------------------------------------------------------------
-// Acting through messages
-
-// Posts BM_CLICK: a decision may run a modal loop in the program, so we do
-// not wait for the click to be handled.
-bool ClickButton(HWND dialog, int buttonId);
-// CB_SETCURSEL then the selection-change notification to the dialog, as the
-// combo box itself sends it.
-bool ChooseComboEntry(HWND dialog, int comboId, int index);
 
 // ---------------------------------------------------------------------------
 // Real keyboard and mouse input

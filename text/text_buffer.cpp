@@ -1,4 +1,4 @@
-#include "resources/text_buffer.h"
+#include "text/text_buffer.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "test_automation.h"
+#include "desktop.h"
 
 namespace paperchk_driver {
 
@@ -64,22 +64,6 @@ std::vector<HWND> TopLevelWindows(DWORD processId, const wchar_t* className, boo
   WindowSearch search{processId, className, visibleOnly, {}};
   EnumWindows(CollectTopLevelWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
-}
-
-HWND WaitForDialog(const ProgramProcess& process, DWORD timeoutMs, const std::function<bool(HWND)>& accept) {
-  HWND found = nullptr;
-  WaitUntil(
-      [&] {
-        for (HWND window : TopLevelWindows(process.id(), kDialogClass, true)) {
-          if (!accept || accept(window)) {
-            found = window;
-            return true;
-          }
-        }
-        return !process.IsRunning();
-      },
-      timeoutMs);
-  return found;
 }
 
 std::wstring WindowText(HWND window) {
