@@ -86,8 +86,7 @@ static const char* context_name(size_t context) {
   }
 }
 
-/* The range of a time field of the launch options, 0 aside. */
-static int time_range(int field, uint64_t* lowest, uint64_t* highest) {
+int paperchk_time_range(int field, uint32_t* lowest, uint32_t* highest) {
   switch (field) {
     case PAPERCHK_FIELD_DECISION_TIMEOUT:
       *lowest = PAPERCHK_MIN_DECISION_TIMEOUT_MS;
@@ -178,9 +177,9 @@ void paperchk_describe_error(paperchk_error* error) {
     append_number(&out, error->limit);
     append(&out, " bytes needed)");
   } else if (error->rule == PAPERCHK_RULE_OUT_OF_RANGE) {
-    uint64_t lowest = 0;
-    uint64_t highest = 0;
-    if (time_range(error->field, &lowest, &highest)) {
+    uint32_t lowest = 0;
+    uint32_t highest = 0;
+    if (paperchk_time_range(error->field, &lowest, &highest)) {
       append(&out, " (0 for the default, or ");
       append_number(&out, lowest);
       append(&out, " to ");

@@ -251,19 +251,19 @@ static int hold_exchange_path(run* current) {
 
 /* Refuses a time field outside its range, naming it: garbage there would
  * otherwise make a wait of weeks, or of no time at all. */
-static int time_field_in_range(uint32_t value, uint32_t lowest, uint32_t highest, int field, paperchk_error* error) {
+static int time_field_in_range(uint32_t value, int field, paperchk_error* error) {
+  uint32_t lowest = 0;
+  uint32_t highest = 0;
+  paperchk_time_range(field, &lowest, &highest);
   if (value == 0 || (value >= lowest && value <= highest)) return 1;
   paperchk_set_error(error, field, PAPERCHK_RULE_OUT_OF_RANGE, value < lowest ? lowest : highest, 0, 0);
   return 0;
 }
 
 static int options_in_range(const paperchk_launch_options* options, paperchk_error* error) {
-  return time_field_in_range(options->decision_timeout_ms, PAPERCHK_MIN_DECISION_TIMEOUT_MS,
-                             PAPERCHK_MAX_DECISION_TIMEOUT_MS, PAPERCHK_FIELD_DECISION_TIMEOUT, error) &&
-         time_field_in_range(options->end_timeout_ms, PAPERCHK_MIN_END_TIMEOUT_MS, PAPERCHK_MAX_END_TIMEOUT_MS,
-                             PAPERCHK_FIELD_END_TIMEOUT, error) &&
-         time_field_in_range(options->poll_interval_ms, PAPERCHK_MIN_POLL_INTERVAL_MS, PAPERCHK_MAX_POLL_INTERVAL_MS,
-                             PAPERCHK_FIELD_POLL_INTERVAL, error);
+  return time_field_in_range(options->decision_timeout_ms, PAPERCHK_FIELD_DECISION_TIMEOUT, error) &&
+         time_field_in_range(options->end_timeout_ms, PAPERCHK_FIELD_END_TIMEOUT, error) &&
+         time_field_in_range(options->poll_interval_ms, PAPERCHK_FIELD_POLL_INTERVAL, error);
 }
 
 /* The checks before anything is created or started; false with the ending

@@ -11,6 +11,10 @@ void paperchk_set_error(paperchk_error* error, int field, int rule, size_t limit
 /* The error of success: every code 0, the message empty. */
 void paperchk_clear_error(paperchk_error* error);
 
+/* The range of a time field of the launch options (0, the default, aside);
+ * 0 for a field that is no time field. */
+int paperchk_time_range(int field, uint32_t* lowest, uint32_t* highest);
+
 /* How a code page's texts are read, as Windows reads them (CharNextA): a
  * lead byte and the byte after it are one character. */
 typedef struct paperchk_code_page {
