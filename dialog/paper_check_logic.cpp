@@ -123,7 +123,7 @@ TrayEntries Trays(const MismatchReport& report, const TextCatalogue& catalogue, 
   // The list starts on the entry its select-by-text search finds for the
   // first entry, searching after entry 0: the second entry wins only when
   // the first is the bare prefix (a source without text).
-  trays.chosen = FindEntryByPrefix(trays.entries, trays.count, 0, FieldString(state.firstTrayEntry));
+  trays.chosen = FindEntryByPrefix(trays.entries.data(), trays.count, 0, FieldString(state.firstTrayEntry));
   return trays;
 }
 

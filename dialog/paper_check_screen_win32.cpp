@@ -43,7 +43,7 @@ const struct {
 ComboBox PaperCheckScreen::Trays() const { return ComboBox(GetDlgItem(dialog_, IDC_TRAY_COMBO)); }
 
 void PaperCheckScreen::Show(const PaperCheckView& view) {
-  SetWindowTextA(dialog_, view.title.c_str());
+  Window(dialog_).SetText(view.title.c_str());
 
   // Rows go in at their own places: the lists are sorted ones, and an
   // insertion at a given place is the way to keep the items' order.

@@ -1,4 +1,6 @@
 #pragma once
+#include <array>
+
 #include "report/mismatch_report.h"
 #include "text/text_buffer.h"
 
@@ -6,7 +8,7 @@ namespace paperchk {
 
 // One column of the mismatch table: a row per item of the report.
 struct ColumnRows {
-  TextBuffer rows[kMaxItems];
+  std::array<TextBuffer, kMaxItems> rows;
   int count = 0;
 };
 
@@ -14,7 +16,7 @@ struct ColumnRows {
 // other one when the printer has two.
 constexpr int kMaxTrayEntries = 2;
 struct TrayEntries {
-  TextBuffer entries[kMaxTrayEntries];
+  std::array<TextBuffer, kMaxTrayEntries> entries;
   int count = 0;
   int chosen = -1;  // the entry the list shows; -1 for none
 };
