@@ -1,7 +1,6 @@
 #include "dialog/paper_check_dialog_win32.h"
 
-#include "dialog/screen_reader_names.h"
-
+#include "dialog/paper_check_screen_win32.h"
 #include "exchange/file_error_box_win32.h"
 #include "exchange/retrieve_wait_dialog_win32.h"
 #include "framework/window_menu.h"
@@ -55,9 +54,7 @@ BOOL PaperCheckDialog::OnInitDialog() {
     return TRUE;
   }
 
-  DialogControls controls(hwnd_);
-  PopulatePaperCheck(report_, catalogue_, controls, state_);
-  NameControlsForScreenReaders(catalogue_, controls);
+  PaperCheckScreen(hwnd_).Show(ViewPaperCheck(report_, catalogue_, state_));
   pictures_.Attach(hwnd_);
   pictures_.ShowFor(WindowDpi(hwnd_));
   return TRUE;
@@ -139,8 +136,11 @@ void PaperCheckDialog::OnListFocus() {
 }
 
 void PaperCheckDialog::OnTraySelection() {
-  DialogControls controls(hwnd_);
-  OnTraySelectionChanged(report_, catalogue_, controls, state_);
+  PaperCheckScreen screen(hwnd_);
+  ColumnRows printerColumn;
+  if (PrinterColumnForTray(report_, catalogue_, state_, screen.ChosenTray(), printerColumn)) {
+    screen.ShowPrinterColumn(printerColumn);
+  }
 }
 
 void PaperCheckDialog::OnHelp() { help_.Open(); }

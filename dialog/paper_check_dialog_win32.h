@@ -1,6 +1,5 @@
 #pragma once
 #include "dialog/decisions.h"
-#include "dialog/paper_check_controls_win32.h"
 #include "dialog/paper_check_logic.h"
 #include "dialog/scaled_pictures_win32.h"
 #include "exchange/exchange_file.h"

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
+#include "dialog/prefix_search.h"
 #include "help/help_file.h"
 #include "report/code.h"
-#include "resources/resource_ids.h"
 
 namespace paperchk {
 
@@ -85,54 +85,52 @@ bool HasTwoTrays(const MismatchReport& report) { return FieldCode(report.twoTray
 
 using ItemField = char (MismatchItem::*)[kCodeSize];
 
-void FillColumn(PaperCheckControls& controls, int listId, const MismatchReport& report,
-                const TextCatalogue& catalogue, ItemField field, bool otherOnMissing) {
-  const int rows = ReportRowCount(report);
-  for (int row = 0; row < rows; ++row) {
-    TextBuffer text;
+ColumnRows Column(const MismatchReport& report, const TextCatalogue& catalogue, ItemField field,
+                  bool otherOnMissing) {
+  ColumnRows column;
+  column.count = ReportRowCount(report);
+  for (int row = 0; row < column.count; ++row) {
+    TextBuffer& text = column.rows[row];
     if (!catalogue.Lookup(FieldCode(report.items[row].*field), text)) {
       text = otherOnMissing ? Text(catalogue, kTextOther) : TextBuffer();
     }
-    controls.ListInsert(listId, row, text.c_str());
   }
+  return column;
 }
 
-void FillTraySelector(const MismatchReport& report, const TextCatalogue& catalogue,
-                      PaperCheckControls& controls, PaperCheckState& state) {
+TrayEntries Trays(const MismatchReport& report, const TextCatalogue& catalogue, const TextBuffer& prefix,
+                  PaperCheckState& state) {
   const std::int32_t source = FieldCode(report.paperSource);
   const bool manualFeed = source == kSourceManualFeed || source == kSourceManualFeedAlt;
-  const TextBuffer prefix = Text(catalogue, kTextPrinterPrefix);
 
   // Both manual-feed numbers are shown with the first one's text.
   const TextBuffer sourceText = Text(catalogue, manualFeed ? kSourceManualFeed : source);
   state.traySelectable = manualFeed ? 0 : 1;
 
   const LeadBytes& codePage = state.codePage;
-  const TextBuffer firstEntry = TrayEntry(prefix, sourceText, codePage);
-  controls.ComboAdd(IDC_TRAY_COMBO, firstEntry.c_str());
-  CopyCut(firstEntry, state.firstTrayEntry, codePage);
+  TrayEntries trays;
+  trays.entries[trays.count++] = TrayEntry(prefix, sourceText, codePage);
+  CopyCut(trays.entries[0], state.firstTrayEntry, codePage);
 
   if (state.traySelectable == 1 && HasTwoTrays(report)) {
     // The other tray: the lower one when the upper one is current, else the upper one.
     const std::int32_t otherTray = source == kSourceUpperTray ? kTextLowerTray : kTextUpperTray;
-    controls.ComboAdd(IDC_TRAY_COMBO, TrayEntry(prefix, Text(catalogue, otherTray), codePage).c_str());
+    trays.entries[trays.count++] = TrayEntry(prefix, Text(catalogue, otherTray), codePage);
   }
 
   CopyCut(TrayEntry(prefix, Text(catalogue, source), codePage), state.currentTrayText, codePage);
 
-  // Searching after entry 0 tries the second entry first: it wins only when
-  // the first entry is the bare prefix (a source without text).
-  controls.ComboSelectString(IDC_TRAY_COMBO, 0, FieldString(state.firstTrayEntry).c_str());
+  // The list starts on the entry its select-by-text search finds for the
+  // first entry, searching after entry 0: the second entry wins only when
+  // the first is the bare prefix (a source without text).
+  trays.chosen = FindEntryByPrefix(trays.entries.data(), trays.count, 0, FieldString(state.firstTrayEntry));
+  return trays;
 }
 
-void WritePortLines(MismatchReport& report, PaperCheckControls& controls, const LeadBytes& codePage) {
+void PortLines(MismatchReport& report, const LeadBytes& codePage, TextBuffer& first, TextBuffer& second) {
+  // Nothing to show leaves both lines empty rather than the placeholder.
   const std::size_t length = BoundedLength(report.port, kPortSize);
-  if (length == 0) {
-    // Nothing to show: clear both lines rather than leave the placeholder.
-    controls.SetControlText(IDC_PORT_LINE1, "");
-    controls.SetControlText(IDC_PORT_LINE2, "");
-    return;
-  }
+  if (length == 0) return;
 
   // A network path arrives with commas for backslashes, which cannot travel
   // inside a backslash-separated command line.
@@ -144,83 +142,84 @@ void WritePortLines(MismatchReport& report, PaperCheckControls& controls, const 
 
   const TextBuffer port(report.port, length);
   if (length <= kPortFirstLineLength) {
-    controls.SetControlText(IDC_PORT_LINE1, port.c_str());
+    first = port;
     return;
   }
   // Both lines end between characters: the second starts where the first ends.
   const std::size_t firstLine = codePage.CutLength(port.c_str(), length, kPortFirstLineLength);
-  controls.SetControlText(IDC_PORT_LINE1, port.Substring(0, firstLine).c_str());
-  TextBuffer rest = port.Substring(firstLine, length);
-  if (rest.size() > kPortSecondLineLength) {
-    CutWhole(rest, kPortSecondLineLength, codePage);
-    rest.Append(kPortEllipsis);
+  first = port.Substring(0, firstLine);
+  second = port.Substring(firstLine, length);
+  if (second.size() > kPortSecondLineLength) {
+    CutWhole(second, kPortSecondLineLength, codePage);
+    second.Append(kPortEllipsis);
   }
-  controls.SetControlText(IDC_PORT_LINE2, rest.c_str());
 }
 
 }  // namespace
 
-void PopulatePaperCheck(MismatchReport& report, const TextCatalogue& catalogue,
-                        PaperCheckControls& controls, PaperCheckState& state) {
-  TextBuffer title = Text(catalogue, kTextTitle);
-  title.Append(" ");
-  title.Append(FieldString(report.printerName));
-  controls.SetTitle(title.c_str());
+PaperCheckView ViewPaperCheck(MismatchReport& report, const TextCatalogue& catalogue, PaperCheckState& state) {
+  PaperCheckView view;
+  view.title = Text(catalogue, kTextTitle);
+  view.title.Append(" ");
+  view.title.Append(FieldString(report.printerName));
 
-  FillColumn(controls, IDC_SETTING_LIST, report, catalogue, &MismatchItem::settingName, false);
-  FillColumn(controls, IDC_APPLICATION_LIST, report, catalogue, &MismatchItem::applicationValue, true);
-  FillColumn(controls, IDC_PRINTER_LIST, report, catalogue, &MismatchItem::printerValue, false);
+  view.settings = Column(report, catalogue, &MismatchItem::settingName, false);
+  view.applicationValues = Column(report, catalogue, &MismatchItem::applicationValue, true);
+  view.printerValues = Column(report, catalogue, &MismatchItem::printerValue, false);
 
-  FillTraySelector(report, catalogue, controls, state);
-  // The printer column follows the selected tray from the start.
-  OnTraySelectionChanged(report, catalogue, controls, state);
+  view.printerHeader = Text(catalogue, kTextPrinterPrefix);
+  view.trays = Trays(report, catalogue, view.printerHeader, state);
+  // The printer column follows the chosen tray from the start.
+  const TrayEntries& trays = view.trays;
+  const TextBuffer chosen = trays.chosen >= 0 ? trays.entries[trays.chosen] : TextBuffer();
+  PrinterColumnForTray(report, catalogue, state, chosen, view.printerValues);
 
-  controls.SetControlText(IDC_PORT_LABEL, Text(catalogue, kTextPort).c_str());
-  WritePortLines(report, controls, state.codePage);
+  view.portLabel = Text(catalogue, kTextPort);
+  PortLines(report, state.codePage, view.portFirstLine, view.portSecondLine);
 
   static const struct {
-    int control;
+    TextBuffer PaperCheckView::*part;
     TextId text;
   } kFixedTexts[] = {
-      {IDC_UPPER_MESSAGE, kTextUpperMessage},     {IDC_LOWER_MESSAGE, kTextLowerMessage},
-      {IDC_SETTING_HEADER, kTextSettingsHeader},  {IDC_APPLICATION_HEADER, kTextApplicationHeader},
-      {IDC_RETRY, kTextRetry},                    {IDC_IGNORE, kTextIgnore},
-      {IDC_CANCEL_PRINTING, kTextCancel},         {IDC_HELP_BUTTON, kTextHelp},
+      {&PaperCheckView::upperMessage, kTextUpperMessage},
+      {&PaperCheckView::lowerMessage, kTextLowerMessage},
+      {&PaperCheckView::settingsHeader, kTextSettingsHeader},
+      {&PaperCheckView::applicationHeader, kTextApplicationHeader},
+      {&PaperCheckView::retry, kTextRetry},
+      {&PaperCheckView::ignore, kTextIgnore},
+      {&PaperCheckView::cancelPrinting, kTextCancel},
+      {&PaperCheckView::help, kTextHelp},
   };
-  for (const auto& fixed : kFixedTexts) {
-    controls.SetControlText(fixed.control, Text(catalogue, fixed.text).c_str());
-  }
+  for (const auto& fixed : kFixedTexts) view.*fixed.part = Text(catalogue, fixed.text);
 
   CopyCut(kHelpFileName, state.helpFileName, state.codePage);
+  return view;
 }
 
-void OnTraySelectionChanged(const MismatchReport& report, const TextCatalogue& catalogue,
-                            PaperCheckControls& controls, const PaperCheckState& state) {
-  const int selected = controls.ComboGetCurSel(IDC_TRAY_COMBO);
-  const TextBuffer selectedText = CutTrayText(controls.ComboGetText(IDC_TRAY_COMBO, selected), state.codePage);
+bool PrinterColumnForTray(const MismatchReport& report, const TextCatalogue& catalogue, const PaperCheckState& state,
+                          const TextBuffer& chosenEntry, ColumnRows& rows) {
+  if (state.traySelectable == 0) return false;
+  if (!HasTwoTrays(report)) return false;
 
-  if (state.traySelectable == 0) return;
-  if (!HasTwoTrays(report)) return;
-
-  TextBuffer rows[kMaxItems];
-  if (selectedText == FieldString(state.currentTrayText)) {
+  // The list's text is read into a buffer of a tray text's size.
+  const TextBuffer chosenText = CutTrayText(chosenEntry, state.codePage);
+  TextBuffer values[kMaxItems];
+  if (chosenText == FieldString(state.currentTrayText)) {
     for (std::uint32_t i = 0; i < kMaxItems; ++i) {
-      rows[i] = FieldCodeText(catalogue, report.items[i].printerValue);
+      values[i] = FieldCodeText(catalogue, report.items[i].printerValue);
     }
   } else {
     // The other tray: paper path, size and media, in the order of the rows.
     const bool firstIsUpper = FieldCode(report.items[0].printerValue) == kSourceUpperTray;
-    rows[0] = Text(catalogue, firstIsUpper ? kTextLowerTray : kTextUpperTray);
-    rows[1] = FieldCodeText(catalogue, report.otherTraySize);
-    rows[2] = FieldCodeText(catalogue, report.otherTrayMedia);
+    values[0] = Text(catalogue, firstIsUpper ? kTextLowerTray : kTextUpperTray);
+    values[1] = FieldCodeText(catalogue, report.otherTraySize);
+    values[2] = FieldCodeText(catalogue, report.otherTrayMedia);
   }
 
   // Only the rows the report filled, so every column keeps the same length.
-  const int rowCount = ReportRowCount(report);
-  for (int row = 0; row < rowCount; ++row) {
-    controls.ListDelete(IDC_PRINTER_LIST, row);
-    controls.ListInsert(IDC_PRINTER_LIST, row, rows[row].c_str());
-  }
+  rows.count = ReportRowCount(report);
+  for (int row = 0; row < rows.count; ++row) rows.rows[row] = values[row];
+  return true;
 }
 
 }  // namespace paperchk

@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "dialog/paper_check_controls.h"
+#include "dialog/paper_check_view.h"
 #include "report/lead_bytes.h"
 #include "report/mismatch_report.h"
 #include "resources/text_catalogue.h"
@@ -23,16 +23,19 @@ struct PaperCheckState {
   LeadBytes codePage;
 };
 
-// Writes every text of the paper-check dialog from the report, in the
-// dialog's fixed order, running the tray selector's change handling once
-// right after the selector is filled. Rewrites the report's port in place
-// when it is a network path passed with commas.
-void PopulatePaperCheck(MismatchReport& report, const TextCatalogue& catalogue,
-                        PaperCheckControls& controls, PaperCheckState& state);
+// What the paper-check dialog shows for the report, with the printer column
+// already following the tray the list starts on (the tray list's change
+// handling runs once, as if the user had chosen that entry). Fills the state
+// for the rest of the run, and rewrites the report's port in place when it
+// is a network path passed with commas.
+PaperCheckView ViewPaperCheck(MismatchReport& report, const TextCatalogue& catalogue, PaperCheckState& state);
 
-// The tray selector's selection-change handling: shows the current or the
-// other tray's values in the printer column.
-void OnTraySelectionChanged(const MismatchReport& report, const TextCatalogue& catalogue,
-                            PaperCheckControls& controls, const PaperCheckState& state);
+// The tray list's change handling: the printer column's rows once the user
+// has chosen the entry whose text is `chosenEntry` (as the list holds it; empty
+// when none is chosen), either the current tray's values or the other tray's.
+// Returns false, leaving `rows` alone, when the column stays as it is (manual
+// feed, or a printer with one tray).
+bool PrinterColumnForTray(const MismatchReport& report, const TextCatalogue& catalogue, const PaperCheckState& state,
+                          const TextBuffer& chosenEntry, ColumnRows& rows);
 
 }  // namespace paperchk

@@ -48,7 +48,6 @@ class Dialog : public Window {
   // same handlers), whose loop also waits for what `waits` names.
   INT_PTR DoModal(ModalWaits& waits);
 
-  HWND Item(int id) const { return GetDlgItem(hwnd_, id); }
   void SetItemText(int id, const char* text) { SetDlgItemTextA(hwnd_, id, text); }
 
  protected:

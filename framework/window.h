@@ -28,16 +28,13 @@ class ListBox : public Window {
     return static_cast<int>(Send(LB_INSERTSTRING, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(text)));
   }
   int DeleteString(int position) { return static_cast<int>(Send(LB_DELETESTRING, static_cast<WPARAM>(position))); }
-  int GetCount() const { return static_cast<int>(Send(LB_GETCOUNT)); }
 };
 
 class ComboBox : public Window {
  public:
   using Window::Window;
   int AddString(const char* text) { return static_cast<int>(Send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text))); }
-  int SelectString(int startAfter, const char* prefix) {
-    return static_cast<int>(Send(CB_SELECTSTRING, static_cast<WPARAM>(startAfter), reinterpret_cast<LPARAM>(prefix)));
-  }
+  void SetCurSel(int index) { Send(CB_SETCURSEL, static_cast<WPARAM>(index)); }
   int GetCurSel() const { return static_cast<int>(Send(CB_GETCURSEL)); }
   int GetLBTextLen(int index) const { return static_cast<int>(Send(CB_GETLBTEXTLEN, static_cast<WPARAM>(index))); }
   int GetLBText(int index, char* buffer) const {

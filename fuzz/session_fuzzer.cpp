@@ -1,6 +1,6 @@
 // Drives one whole run of the portable core the way the Windows dialogs do:
-// the command line is copied and parsed, the dialog populated into fake
-// controls that behave like the platform's, then a script of events is
+// the command line is copied and parsed, what the dialog shows worked out,
+// then a script of events is
 // played (see session_script.h): tray selections, "?" presses, decisions,
 // the wait box's ticks, the changes its watch of the folder signals and its
 // dismissal, and whatever the driver or a failing file system does to the
@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -20,9 +21,7 @@
 #include "fuzz/session_script.h"
 #include "help/help_file.h"
 #include "report/mismatch_report.h"
-#include "resources/resource_ids.h"
 #include "resources/text_catalogue.h"
-#include "support/fake_controls.h"
 #include "support/fakes.h"
 #include "support/faulty_exchange_files.h"
 
@@ -34,8 +33,6 @@ using Fault = fakes::FaultyExchangeFileSystem::Fault;
 using Transfer = fakes::FaultyExchangeFileSystem::Transfer;
 
 constexpr std::size_t kPortLineMaxLength = 15;
-constexpr std::size_t kMaxTrayEntries = 2;
-constexpr int kColumns[] = {IDC_SETTING_LIST, IDC_APPLICATION_LIST, IDC_PRINTER_LIST};
 
 // The process ends inside the wait (ExitProcess in the Windows layer).
 struct ProcessEnded {};
@@ -55,11 +52,9 @@ class Session final : private PaperCheckWindow {
       return;
     }
 
-    PopulatePaperCheck(report_, catalogue_, controls_, state_);
-    Require(controls_.title == "Verifica carta " + std::string(report_.printerName),
+    view_ = ViewPaperCheck(report_, catalogue_, state_);
+    Require(view_.title == ("Verifica carta " + std::string(report_.printerName)).c_str(),
             "the title is the caption text, one space and the printer name");
-    settingRows_ = controls_.Rows(IDC_SETTING_LIST);
-    applicationRows_ = controls_.Rows(IDC_APPLICATION_LIST);
     CheckDialog();
     CheckNoAccess();
 
@@ -80,8 +75,7 @@ class Session final : private PaperCheckWindow {
   void PlayInDialog(const Event& event) {
     switch (event.kind) {
       case EventKind::kSelectTray:
-        controls_.SelectEntry(IDC_TRAY_COMBO, event.index);
-        OnTraySelectionChanged(report_, catalogue_, controls_, state_);
+        PickTray(event.index);
         break;
       case EventKind::kPressHelp:
         help_.Open();
@@ -360,23 +354,32 @@ class Session final : private PaperCheckWindow {
 
   // --- Checks after every event ---
 
+  // The user picks an entry (an index outside the list chooses none), and the
+  // printer column follows.
+  void PickTray(int index) {
+    const TrayEntries& trays = view_.trays;
+    const TextBuffer chosen = index >= 0 && index < trays.count ? trays.entries[index] : TextBuffer();
+    ColumnRows printer;
+    if (PrinterColumnForTray(report_, catalogue_, state_, chosen, printer)) view_.printerValues = printer;
+  }
+
   void CheckDialog() {
-    Require(controls_.Rows(IDC_SETTING_LIST) == settingRows_, "column 1 never changes after the population");
-    Require(controls_.Rows(IDC_APPLICATION_LIST) == applicationRows_, "column 2 never changes after the population");
-    for (const int column : kColumns) {
-      const std::vector<std::string>& rows = controls_.Rows(column);
-      Require(rows.size() == report_.itemCount, "each column holds one row per item");
-      for (const std::string& row : rows) Require(IsCatalogueTextOrEmpty(row), "every row is a catalogue text or empty");
+    for (const ColumnRows* column : {&view_.settings, &view_.applicationValues, &view_.printerValues}) {
+      Require(column->count == static_cast<int>(report_.itemCount), "each column holds one row per item");
+      for (int row = 0; row < column->count; ++row) {
+        Require(IsCatalogueTextOrEmpty(column->rows[row].c_str()), "every row is a catalogue text or empty");
+      }
     }
 
-    const std::vector<std::string>& entries = controls_.Entries(IDC_TRAY_COMBO);
-    Require(!entries.empty() && entries.size() <= kMaxTrayEntries, "the tray selector has one or two entries");
-    for (const std::string& entry : entries) {
-      Require(IsTrayEntry(entry), "a tray entry is \"Stampante:\" and a source, at most 255 characters");
+    const TrayEntries& trays = view_.trays;
+    Require(trays.count >= 1 && trays.count <= kMaxTrayEntries, "the tray selector has one or two entries");
+    Require(trays.chosen >= 0 && trays.chosen < trays.count, "the tray selector starts on one of its entries");
+    for (int entry = 0; entry < trays.count; ++entry) {
+      Require(IsTrayEntry(trays.entries[entry].c_str()),
+              "a tray entry is \"Stampante:\" and a source, at most 255 characters");
     }
 
-    Require(controls_.TextOf(IDC_PORT_LINE1).size() <= kPortLineMaxLength &&
-                controls_.TextOf(IDC_PORT_LINE2).size() <= kPortLineMaxLength,
+    Require(view_.portFirstLine.size() <= kPortLineMaxLength && view_.portSecondLine.size() <= kPortLineMaxLength,
             "port lines hold at most 15 characters");
   }
 
@@ -397,7 +400,7 @@ class Session final : private PaperCheckWindow {
   Script& script_;
   MismatchReport report_{};
   const BuiltInTextCatalogue catalogue_;
-  fakes::FakeControls controls_;
+  PaperCheckView view_;
   PaperCheckState state_;
   fakes::FaultyExchangeFileSystem files_;
   fakes::CallLog log_;
@@ -413,8 +416,6 @@ class Session final : private PaperCheckWindow {
   ExchangeChannel channel_{files_, report_.exchangePath};
   HelpSession help_{engine_, state_.helpFileName};
 
-  std::vector<std::string> settingRows_;
-  std::vector<std::string> applicationRows_;
   std::uint8_t record_[kExchangeRecordSize] = {};  // what the record must hold
   DecisionCode decision_ = DecisionCode::Retry;
   bool helpWasOpened_ = false;

@@ -62,20 +62,6 @@ class InputReader {
   std::size_t position_ = 0;
 };
 
-// The dialog's port conversion is the last step of what paperchk makes of
-// the port; the other controls are not looked at.
-class IgnoredControls final : public paperchk::PaperCheckControls {
- public:
-  void SetTitle(const char*) override {}
-  void SetControlText(int, const char*) override {}
-  void ListInsert(int, int, const char*) override {}
-  void ListDelete(int, int) override {}
-  void ComboAdd(int, const char*) override {}
-  int ComboSelectString(int, int, const char*) override { return -1; }
-  int ComboGetCurSel(int) override { return -1; }
-  paperchk::TextBuffer ComboGetText(int, int) override { return paperchk::TextBuffer(); }
-};
-
 const paperchk::BuiltInTextCatalogue kCatalogue;
 
 // What a driver that ignores the rules writes: the same concatenation,
@@ -113,10 +99,11 @@ bool ReadAsPaperchk(const std::string& commandLine, const paperchk::LeadBytes& c
   programPath = firstWord != nullptr ? firstWord : "";
   if (!paperchk::CopyCommandLine(commandLine.c_str(), copy)) return false;
   if (!paperchk::ParseCommandLine(copy, report, codePage)) return false;
-  IgnoredControls controls;
+  // The dialog's port conversion is the last step of what paperchk makes of
+  // the port; the rest of what the dialog shows is not looked at.
   paperchk::PaperCheckState state;
   state.codePage = codePage;
-  paperchk::PopulatePaperCheck(report, kCatalogue, controls, state);
+  (void)paperchk::ViewPaperCheck(report, kCatalogue, state);
   return true;
 }
 

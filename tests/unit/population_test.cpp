@@ -1,4 +1,4 @@
-// Filling the paper-check dialog from a mismatch report.
+// What the paper-check dialog shows for a mismatch report.
 
 #include <gtest/gtest.h>
 
@@ -9,16 +9,13 @@
 
 #include "dialog/paper_check_logic.h"
 #include "help/help_file.h"
-#include "resources/resource_ids.h"
 #include "resources/text_catalogue.h"
 #include "support/code_pages.h"
-#include "support/fake_controls.h"
 #include "support/fakes.h"
 
 namespace paperchk {
 namespace {
 
-using fakes::FakeControls;
 using fakes::FakeTextCatalogue;
 using fakes::MakeReport;
 using fakes::ReportItemCodes;
@@ -34,12 +31,26 @@ MismatchReport SimpleReport(const std::vector<ReportItemCodes>& items, const std
   return MakeReport("Ufficio", port, items, "30006", "0", "768", "20001");
 }
 
+Rows RowsOf(const ColumnRows& column) {
+  Rows rows;
+  for (int row = 0; row < column.count; ++row) rows.emplace_back(column.rows[row].c_str());
+  return rows;
+}
+
+Rows EntriesOf(const TrayEntries& trays) {
+  Rows entries;
+  for (int entry = 0; entry < trays.count; ++entry) entries.emplace_back(trays.entries[entry].c_str());
+  return entries;
+}
+
 class PopulationTest : public ::testing::Test {
  protected:
-  void Populate(MismatchReport& report) { PopulatePaperCheck(report, catalogue, controls, state); }
+  PaperCheckView Populate(MismatchReport& report) { return ViewPaperCheck(report, catalogue, state); }
+  PaperCheckView Populate(MismatchReport& report, const TextCatalogue& other) {
+    return ViewPaperCheck(report, other, state);
+  }
 
   BuiltInTextCatalogue catalogue;
-  FakeControls controls;
   PaperCheckState state;
 };
 
@@ -48,99 +59,69 @@ class PopulationTest : public ::testing::Test {
 TEST_F(PopulationTest, TitleIsTheTextThenOneSpaceThenThePrinterName) {
   MismatchReport report = SimpleReport({kPathItem});
   SetField(report.printerName, "Stampante di rete 3");
-  Populate(report);
-  EXPECT_EQ(controls.title, "Verifica carta Stampante di rete 3");
+  EXPECT_EQ(Populate(report).title, "Verifica carta Stampante di rete 3");
 
-  FakeControls unnamed;
-  PaperCheckState unnamedState;
   MismatchReport noName = SimpleReport({kPathItem});
   SetField(noName.printerName, "");
-  PopulatePaperCheck(noName, catalogue, unnamed, unnamedState);
-  EXPECT_EQ(unnamed.title, "Verifica carta ");
+  EXPECT_EQ(Populate(noName).title, "Verifica carta ");
 }
 
 // --- The three columns ---
 
 TEST_F(PopulationTest, ThreeItemReportFillsThreeRowsPerColumnInItemOrder) {
   MismatchReport report = SimpleReport({kPathItem, kSizeItem, kMediaItem});
-  Populate(report);
+  const PaperCheckView view = Populate(report);
 
-  EXPECT_EQ(controls.Rows(IDC_SETTING_LIST), (Rows{"Percorso carta ", "Formato carta", "Tipo supporto"}));
-  EXPECT_EQ(controls.Rows(IDC_APPLICATION_LIST),
-            (Rows{"Alimentazione Manuale", "A4", "Carta speciale fotografica"}));
-  EXPECT_EQ(controls.Rows(IDC_PRINTER_LIST), (Rows{"Vassoio carta  ", "Letter", "Carta Comune"}));
-}
-
-TEST_F(PopulationTest, ColumnsAreFilledByInsertionAtExplicitPositionsOneColumnAfterTheOther) {
-  MismatchReport report = SimpleReport({kPathItem, kSizeItem, kMediaItem});
-  Populate(report);
-
-  std::vector<FakeControls::Call> inserts;
-  for (const auto& call : controls.calls) {
-    if (call.operation == "ListInsert") inserts.push_back(call);
-  }
-  const std::vector<FakeControls::Call> expected = {
-      {"ListInsert", IDC_SETTING_LIST, 0, "Percorso carta "},
-      {"ListInsert", IDC_SETTING_LIST, 1, "Formato carta"},
-      {"ListInsert", IDC_SETTING_LIST, 2, "Tipo supporto"},
-      {"ListInsert", IDC_APPLICATION_LIST, 0, "Alimentazione Manuale"},
-      {"ListInsert", IDC_APPLICATION_LIST, 1, "A4"},
-      {"ListInsert", IDC_APPLICATION_LIST, 2, "Carta speciale fotografica"},
-      {"ListInsert", IDC_PRINTER_LIST, 0, "Vassoio carta  "},
-      {"ListInsert", IDC_PRINTER_LIST, 1, "Letter"},
-      {"ListInsert", IDC_PRINTER_LIST, 2, "Carta Comune"},
-  };
-  EXPECT_EQ(inserts, expected);
+  EXPECT_EQ(RowsOf(view.settings), (Rows{"Percorso carta ", "Formato carta", "Tipo supporto"}));
+  EXPECT_EQ(RowsOf(view.applicationValues), (Rows{"Alimentazione Manuale", "A4", "Carta speciale fotografica"}));
+  EXPECT_EQ(RowsOf(view.printerValues), (Rows{"Vassoio carta  ", "Letter", "Carta Comune"}));
 }
 
 TEST_F(PopulationTest, OneAndTwoItemReportsFillOnlyTheirRows) {
   MismatchReport one = SimpleReport({kSizeItem});
-  Populate(one);
-  EXPECT_EQ(controls.Rows(IDC_SETTING_LIST), (Rows{"Formato carta"}));
-  EXPECT_EQ(controls.Rows(IDC_APPLICATION_LIST), (Rows{"A4"}));
-  EXPECT_EQ(controls.Rows(IDC_PRINTER_LIST), (Rows{"Letter"}));
+  const PaperCheckView oneView = Populate(one);
+  EXPECT_EQ(RowsOf(oneView.settings), (Rows{"Formato carta"}));
+  EXPECT_EQ(RowsOf(oneView.applicationValues), (Rows{"A4"}));
+  EXPECT_EQ(RowsOf(oneView.printerValues), (Rows{"Letter"}));
 
-  FakeControls twoControls;
-  PaperCheckState twoState;
   MismatchReport two = SimpleReport({kSizeItem, kMediaItem});
-  PopulatePaperCheck(two, catalogue, twoControls, twoState);
-  EXPECT_EQ(twoControls.Rows(IDC_SETTING_LIST), (Rows{"Formato carta", "Tipo supporto"}));
-  EXPECT_EQ(twoControls.Rows(IDC_APPLICATION_LIST), (Rows{"A4", "Carta speciale fotografica"}));
-  EXPECT_EQ(twoControls.Rows(IDC_PRINTER_LIST), (Rows{"Letter", "Carta Comune"}));
+  const PaperCheckView twoView = Populate(two);
+  EXPECT_EQ(RowsOf(twoView.settings), (Rows{"Formato carta", "Tipo supporto"}));
+  EXPECT_EQ(RowsOf(twoView.applicationValues), (Rows{"A4", "Carta speciale fotografica"}));
+  EXPECT_EQ(RowsOf(twoView.printerValues), (Rows{"Letter", "Carta Comune"}));
 }
 
 TEST_F(PopulationTest, ItemsBeyondTheItemCountAreNotShownEvenWhenFilled) {
   MismatchReport report = SimpleReport({kPathItem});
   SetField(report.items[1].settingName, "40002");
   SetField(report.items[2].settingName, "40003");
-  Populate(report);
-  EXPECT_EQ(controls.Rows(IDC_SETTING_LIST), (Rows{"Percorso carta "}));
+  EXPECT_EQ(RowsOf(Populate(report).settings), (Rows{"Percorso carta "}));
 }
 
 TEST_F(PopulationTest, CodeWithoutTextShowsAltroOnlyInTheApplicationColumn) {
   // 258 lies between two catalogue numbers and has no text.
   MismatchReport report = SimpleReport({{"258", "258", "258"}});
-  Populate(report);
-  EXPECT_EQ(controls.Rows(IDC_SETTING_LIST), (Rows{""}));
-  EXPECT_EQ(controls.Rows(IDC_APPLICATION_LIST), (Rows{"Altro"}));
-  EXPECT_EQ(controls.Rows(IDC_PRINTER_LIST), (Rows{""}));
+  const PaperCheckView view = Populate(report);
+  EXPECT_EQ(RowsOf(view.settings), (Rows{""}));
+  EXPECT_EQ(RowsOf(view.applicationValues), (Rows{"Altro"}));
+  EXPECT_EQ(RowsOf(view.printerValues), (Rows{""}));
 }
 
 TEST_F(PopulationTest, ApplicationFallbackIsTheCatalogueTextOfNumberZero) {
   FakeTextCatalogue small({{0, "Fallback"}, {40002, "Size"}});
   MismatchReport report = SimpleReport({{"40002", "99999", "99999"}});
-  PopulatePaperCheck(report, small, controls, state);
-  EXPECT_EQ(controls.Rows(IDC_SETTING_LIST), (Rows{"Size"}));
-  EXPECT_EQ(controls.Rows(IDC_APPLICATION_LIST), (Rows{"Fallback"}));
-  EXPECT_EQ(controls.Rows(IDC_PRINTER_LIST), (Rows{""}));
+  const PaperCheckView view = Populate(report, small);
+  EXPECT_EQ(RowsOf(view.settings), (Rows{"Size"}));
+  EXPECT_EQ(RowsOf(view.applicationValues), (Rows{"Fallback"}));
+  EXPECT_EQ(RowsOf(view.printerValues), (Rows{""}));
 }
 
 TEST_F(PopulationTest, EmptyAndNonNumericCodesNameTextZero) {
   MismatchReport report = SimpleReport({{"", "abc", " +0"}});
-  Populate(report);
-  EXPECT_EQ(controls.Rows(IDC_SETTING_LIST), (Rows{"Altro"}));
-  EXPECT_EQ(controls.Rows(IDC_APPLICATION_LIST), (Rows{"Altro"}));
-  EXPECT_EQ(controls.Rows(IDC_PRINTER_LIST), (Rows{"Altro"}));
+  const PaperCheckView view = Populate(report);
+  EXPECT_EQ(RowsOf(view.settings), (Rows{"Altro"}));
+  EXPECT_EQ(RowsOf(view.applicationValues), (Rows{"Altro"}));
+  EXPECT_EQ(RowsOf(view.printerValues), (Rows{"Altro"}));
 }
 
 // --- Tray selector entries and selection ---
@@ -164,10 +145,10 @@ TEST_P(TraySelectorEntriesTest, EntriesSelectionAndState) {
   const TrayCase& tray = GetParam();
   MismatchReport report =
       MakeReport("P", "LPT1:", {kPathItem, kSizeItem, kMediaItem}, tray.source, tray.twoTrayFlag, "1024", "20002");
-  Populate(report);
+  const PaperCheckView view = Populate(report);
 
-  EXPECT_EQ(controls.Entries(IDC_TRAY_COMBO), tray.entries);
-  EXPECT_EQ(controls.Selected(IDC_TRAY_COMBO), tray.selected);
+  EXPECT_EQ(EntriesOf(view.trays), tray.entries);
+  EXPECT_EQ(view.trays.chosen, tray.selected);
   EXPECT_EQ(state.traySelectable, tray.traySelectable);
   EXPECT_STREQ(state.currentTrayText, tray.currentTrayText);
   EXPECT_EQ(std::string(state.firstTrayEntry), tray.entries.front());
@@ -203,65 +184,31 @@ INSTANTIATE_TEST_SUITE_P(
         TrayCase{"29999", "1", {"Stampante:", "Stampante:Vassoio carta  "}, 1, 1, "Stampante:"},
         TrayCase{"29999", "0", {"Stampante:"}, 0, 1, "Stampante:"}));
 
-TEST_F(PopulationTest, SelectionSearchesForTheFirstEntryAfterEntryZero) {
-  MismatchReport report = MakeReport("P", "LPT1:", {kPathItem}, "30002", "1", "1024", "20002");
-  Populate(report);
-  const int call = controls.FirstCall("ComboSelectString", IDC_TRAY_COMBO);
-  ASSERT_GE(call, 0);
-  EXPECT_EQ(controls.calls[static_cast<std::size_t>(call)].position, 0);
-  EXPECT_EQ(controls.calls[static_cast<std::size_t>(call)].text, "Stampante:Vassoio carta  ");
-  EXPECT_EQ(controls.CountCalls("ComboSelectString", IDC_TRAY_COMBO), 1);
-}
-
 TEST_F(PopulationTest, PrinterColumnFollowsTheSelectedTrayFromTheStart) {
   // A source without text selects the other tray at once.
   MismatchReport other =
       MakeReport("P", "LPT1:", {kPathItem, kSizeItem, kMediaItem}, "29999", "1", "1024", "20002");
-  Populate(other);
-  EXPECT_EQ(controls.Rows(IDC_PRINTER_LIST), (Rows{"Vassoio carta (inferiore)", "B5", "Carta speciale 360 dpi"}));
-  EXPECT_EQ(controls.Rows(IDC_SETTING_LIST).size(), 3u);
+  const PaperCheckView otherView = Populate(other);
+  EXPECT_EQ(RowsOf(otherView.printerValues), (Rows{"Vassoio carta (inferiore)", "B5", "Carta speciale 360 dpi"}));
+  EXPECT_EQ(otherView.settings.count, 3);
 
   // The current tray selected: the report's own printer values.
-  FakeControls currentControls;
-  PaperCheckState currentState;
   MismatchReport current =
       MakeReport("P", "LPT1:", {kPathItem, kSizeItem, kMediaItem}, "30002", "1", "1024", "20002");
-  PopulatePaperCheck(current, catalogue, currentControls, currentState);
-  EXPECT_EQ(currentControls.Rows(IDC_PRINTER_LIST), (Rows{"Vassoio carta  ", "Letter", "Carta Comune"}));
+  EXPECT_EQ(RowsOf(Populate(current).printerValues), (Rows{"Vassoio carta  ", "Letter", "Carta Comune"}));
 }
 
 TEST_F(PopulationTest, ShortReportsKeepOneRowPerItemInThePrinterColumn) {
-  // With a second tray the printer rows are refilled at once; the refill
-  // stays within the report's rows.
+  // With a second tray the printer rows follow the tray at once, within the
+  // report's rows.
   MismatchReport one = MakeReport("P", "LPT1:", {kPathItem}, "30002", "1", "1024", "20002");
-  Populate(one);
-  EXPECT_EQ(controls.Rows(IDC_PRINTER_LIST), (Rows{"Vassoio carta  "}));
-  EXPECT_EQ(controls.CountCalls("ListDelete", IDC_PRINTER_LIST), 1);
+  EXPECT_EQ(RowsOf(Populate(one).printerValues), (Rows{"Vassoio carta  "}));
 
-  FakeControls twoControls;
-  PaperCheckState twoState;
   MismatchReport two = MakeReport("P", "LPT1:", {kPathItem, kSizeItem}, "29999", "1", "1024", "20002");
-  PopulatePaperCheck(two, catalogue, twoControls, twoState);
-  EXPECT_EQ(twoControls.Rows(IDC_PRINTER_LIST), (Rows{"Vassoio carta (inferiore)", "B5"}));
-  EXPECT_EQ(twoControls.Rows(IDC_SETTING_LIST).size(), 2u);
-  EXPECT_EQ(twoControls.Rows(IDC_APPLICATION_LIST).size(), 2u);
-}
-
-TEST_F(PopulationTest, ManualFeedOrOneTrayLeavesThePrinterColumnAlone) {
-  for (const char* source : {"30001", "30004"}) {
-    FakeControls manual;
-    PaperCheckState manualState;
-    MismatchReport report = MakeReport("P", "LPT1:", {kPathItem, kSizeItem}, source, "1", "1024", "20002");
-    PopulatePaperCheck(report, catalogue, manual, manualState);
-    EXPECT_EQ(manual.CountCalls("ListDelete", IDC_PRINTER_LIST), 0) << source;
-    EXPECT_EQ(manual.CountCalls("ListInsert", IDC_PRINTER_LIST), 2) << source;
-    // The change handling still ran once and read the selection.
-    EXPECT_EQ(manual.CountCalls("ComboGetCurSel", IDC_TRAY_COMBO), 1) << source;
-  }
-  MismatchReport oneTray = MakeReport("P", "LPT1:", {kPathItem}, "30006", "0", "1024", "20002");
-  Populate(oneTray);
-  EXPECT_EQ(controls.CountCalls("ListDelete", IDC_PRINTER_LIST), 0);
-  EXPECT_EQ(controls.CountCalls("ComboGetCurSel", IDC_TRAY_COMBO), 1);
+  const PaperCheckView twoView = Populate(two);
+  EXPECT_EQ(RowsOf(twoView.printerValues), (Rows{"Vassoio carta (inferiore)", "B5"}));
+  EXPECT_EQ(twoView.settings.count, 2);
+  EXPECT_EQ(twoView.applicationValues.count, 2);
 }
 
 TEST_F(PopulationTest, OverlongTrayEntriesAreCutTo255Characters) {
@@ -275,18 +222,16 @@ TEST_F(PopulationTest, OverlongTrayEntriesAreCutTo255Characters) {
 
   MismatchReport report =
       MakeReport("P", "LPT1:", {kPathItem, kSizeItem, kMediaItem}, "115", "1", "1024", "20002");
-  Populate(report);
+  const PaperCheckView view = Populate(report);
 
-  ASSERT_EQ(controls.Entries(IDC_TRAY_COMBO).size(), 2u);
-  EXPECT_EQ(controls.Entries(IDC_TRAY_COMBO)[0], cut);
-  EXPECT_EQ(controls.Entries(IDC_TRAY_COMBO)[1], "Stampante:Vassoio carta  ");
+  EXPECT_EQ(EntriesOf(view.trays), (Rows{cut, "Stampante:Vassoio carta  "}));
   EXPECT_EQ(std::string(state.firstTrayEntry), cut);
   EXPECT_EQ(std::string(state.currentTrayText), cut);
   EXPECT_EQ(state.firstTrayEntry[255], '\0');
   EXPECT_EQ(state.currentTrayText[255], '\0');
-  EXPECT_EQ(controls.Selected(IDC_TRAY_COMBO), 0);
+  EXPECT_EQ(view.trays.chosen, 0);
   // The cut entry still reads as the current tray.
-  EXPECT_EQ(controls.Rows(IDC_PRINTER_LIST), (Rows{"Vassoio carta  ", "Letter", "Carta Comune"}));
+  EXPECT_EQ(RowsOf(view.printerValues), (Rows{"Vassoio carta  ", "Letter", "Carta Comune"}));
 }
 
 TEST_F(PopulationTest, EntryOfExactly255CharactersIsKeptWhole) {
@@ -294,9 +239,7 @@ TEST_F(PopulationTest, EntryOfExactly255CharactersIsKeptWhole) {
   const std::string source(245, 'x');
   small.Set(7, source);
   MismatchReport report = MakeReport("P", "LPT1:", {kPathItem}, "7", "0", "0", "0");
-  PopulatePaperCheck(report, small, controls, state);
-  ASSERT_EQ(controls.Entries(IDC_TRAY_COMBO).size(), 1u);
-  EXPECT_EQ(controls.Entries(IDC_TRAY_COMBO)[0], "Stampante:" + source);
+  EXPECT_EQ(EntriesOf(Populate(report, small).trays), (Rows{"Stampante:" + source}));
   EXPECT_EQ(std::string(state.currentTrayText), "Stampante:" + source);
 }
 
@@ -306,11 +249,11 @@ TEST_F(PopulationTest, TrayEntryCutKeepsDoubleByteCharactersWhole) {
   small.Set(7, std::string(244, 'x') + "\x83\x5C");
   state.codePage = fakes::KnownLeadBytes(932);
   MismatchReport report = MakeReport("P", "LPT1:", {kPathItem}, "7", "1", "0", "0");
-  PopulatePaperCheck(report, small, controls, state);
+  const PaperCheckView view = Populate(report, small);
   const std::string cut = "Stampante:" + std::string(244, 'x');
-  EXPECT_EQ(controls.Entries(IDC_TRAY_COMBO), (Rows{cut, "Stampante:Vassoio carta  "}));
+  EXPECT_EQ(EntriesOf(view.trays), (Rows{cut, "Stampante:Vassoio carta  "}));
   EXPECT_EQ(std::string(state.currentTrayText), cut);
-  EXPECT_EQ(controls.Rows(IDC_PRINTER_LIST), (Rows{"Vassoio carta  "}));  // still the current tray
+  EXPECT_EQ(RowsOf(view.printerValues), (Rows{"Vassoio carta  "}));  // still the current tray
 }
 
 // --- Port ---
@@ -318,7 +261,6 @@ TEST_F(PopulationTest, TrayEntryCutKeepsDoubleByteCharactersWhole) {
 struct PortCase {
   const char* port;
   const char* line1;
-  bool line2Written;
   const char* line2;
   unsigned codePage = 0;  // a double-byte one: no line ends inside a character
 };
@@ -333,38 +275,35 @@ TEST_P(PortLinesTest, SplitsThePortIntoTwoLines) {
   const PortCase& port = GetParam();
   state.codePage = fakes::KnownLeadBytes(port.codePage);
   MismatchReport report = SimpleReport({kPathItem}, port.port);
-  Populate(report);
-  EXPECT_EQ(controls.TextOf(IDC_PORT_LINE1), port.line1);
-  EXPECT_EQ(controls.HasText(IDC_PORT_LINE2), port.line2Written);
-  EXPECT_EQ(controls.TextOf(IDC_PORT_LINE2), port.line2);
+  const PaperCheckView view = Populate(report);
+  EXPECT_EQ(view.portFirstLine, port.line1);
+  EXPECT_EQ(view.portSecondLine, port.line2);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Lengths, PortLinesTest,
-    ::testing::Values(PortCase{"LPT1:", "LPT1:", false, ""},
-                      PortCase{"123456789012345", "123456789012345", false, ""},               // 15
-                      PortCase{"1234567890123456", "123456789012345", true, "6"},              // 16
-                      PortCase{"123456789012345678901234567", "123456789012345", true,
-                               "678901234567"},                                                 // 27
-                      PortCase{"1234567890123456789012345678", "123456789012345", true,
-                               "678901234567..."},                                              // 28
-                      PortCase{"123456789012345ABCDEFGHIJKLMNOPQRSTUVWXYZ", "123456789012345", true,
-                               "ABCDEFGHIJKL..."},
+    ::testing::Values(PortCase{"", "", ""},  // both lines cleared, not the placeholder
+                      PortCase{"LPT1:", "LPT1:", ""},
+                      PortCase{"123456789012345", "123456789012345", ""},               // 15
+                      PortCase{"1234567890123456", "123456789012345", "6"},              // 16
+                      PortCase{"123456789012345678901234567", "123456789012345", "678901234567"},  // 27
+                      PortCase{"1234567890123456789012345678", "123456789012345", "678901234567..."},  // 28
+                      PortCase{"123456789012345ABCDEFGHIJKLMNOPQRSTUVWXYZ", "123456789012345", "ABCDEFGHIJKL..."},
                       // One leading comma: the commas stay.
-                      PortCase{",srv,q", ",srv,q", false, ""},
-                      PortCase{"a,,b", "a,,b", false, ""},
+                      PortCase{",srv,q", ",srv,q", ""},
+                      PortCase{"a,,b", "a,,b", ""},
                       // Two leading commas: a network path.
-                      PortCase{",,srv,q", "\\\\srv\\q", false, ""},
-                      PortCase{",,printserver01,queue,x", "\\\\printserver01", true, "\\queue\\x"},
-                      PortCase{",,", "\\\\", false, ""},
+                      PortCase{",,srv,q", "\\\\srv\\q", ""},
+                      PortCase{",,printserver01,queue,x", "\\\\printserver01", "\\queue\\x"},
+                      PortCase{",,", "\\\\", ""},
                       // The 15th byte starts "\x83\x5C": the line ends one byte earlier.
-                      PortCase{"ABCDEFGHIJKLMN\x83\x5CXYZ", "ABCDEFGHIJKLMN", true, "\x83\x5CXYZ", 932},
-                      PortCase{"ABCDEFGHIJKLMN\x83\x7C", "ABCDEFGHIJKLMN", true, "\x83\x7C", 932},
-                      PortCase{"123456789012345ABCDEFGHIJK\x95\x5CZ", "123456789012345", true, "ABCDEFGHIJK...", 932},
-                      PortCase{"ABCDEFGHIJKLMN\xBF\xDD", "ABCDEFGHIJKLMN\xBF", true, "\xDD", 932},  // half-width kana
-                      PortCase{"ABCDEFGHIJKLMN\x81\x5CZ", "ABCDEFGHIJKLMN", true, "\x81\x5CZ", 936},
-                      PortCase{"ABCDEFGHIJKLMN\xC7\xC1", "ABCDEFGHIJKLMN", true, "\xC7\xC1", 949},
-                      PortCase{"ABCDEFGHIJKLMN\xB3\x5C", "ABCDEFGHIJKLMN", true, "\xB3\x5C", 950}));
+                      PortCase{"ABCDEFGHIJKLMN\x83\x5CXYZ", "ABCDEFGHIJKLMN", "\x83\x5CXYZ", 932},
+                      PortCase{"ABCDEFGHIJKLMN\x83\x7C", "ABCDEFGHIJKLMN", "\x83\x7C", 932},
+                      PortCase{"123456789012345ABCDEFGHIJK\x95\x5CZ", "123456789012345", "ABCDEFGHIJK...", 932},
+                      PortCase{"ABCDEFGHIJKLMN\xBF\xDD", "ABCDEFGHIJKLMN\xBF", "\xDD", 932},  // half-width kana
+                      PortCase{"ABCDEFGHIJKLMN\x81\x5CZ", "ABCDEFGHIJKLMN", "\x81\x5CZ", 936},
+                      PortCase{"ABCDEFGHIJKLMN\xC7\xC1", "ABCDEFGHIJKLMN", "\xC7\xC1", 949},
+                      PortCase{"ABCDEFGHIJKLMN\xB3\x5C", "ABCDEFGHIJKLMN", "\xB3\x5C", 950}));
 
 TEST_F(PopulationTest, NetworkPortIsRewrittenInTheReportItself) {
   MismatchReport report = SimpleReport({kPathItem}, ",,server,queue");
@@ -372,99 +311,44 @@ TEST_F(PopulationTest, NetworkPortIsRewrittenInTheReportItself) {
   EXPECT_STREQ(report.port, "\\\\server\\queue");
 
   MismatchReport oneComma = SimpleReport({kPathItem}, ",server,queue");
-  FakeControls other;
-  PaperCheckState otherState;
-  PopulatePaperCheck(oneComma, catalogue, other, otherState);
+  Populate(oneComma);
   EXPECT_STREQ(oneComma.port, ",server,queue");
 }
 
-TEST_F(PopulationTest, EmptyPortClearsBothPortLines) {
-  MismatchReport report = SimpleReport({kPathItem}, "");
-  controls.texts[IDC_PORT_LINE1] = "PORT1";
-  Populate(report);
-  EXPECT_TRUE(controls.HasText(IDC_PORT_LINE1));
-  EXPECT_TRUE(controls.HasText(IDC_PORT_LINE2));
-  EXPECT_EQ(controls.TextOf(IDC_PORT_LINE1), "");
-  EXPECT_EQ(controls.TextOf(IDC_PORT_LINE2), "");
-}
-
-TEST_F(PopulationTest, PortLabelIsText113) {
-  MismatchReport report = SimpleReport({kPathItem});
-  Populate(report);
-  EXPECT_EQ(controls.TextOf(IDC_PORT_LABEL), "Porta : ");
-}
-
-// --- Fixed texts, help file name and the order of the steps ---
+// --- Fixed texts and the help file name ---
 
 TEST_F(PopulationTest, MessagesHeadersAndButtonsComeFromTheirCatalogueNumbers) {
   FakeTextCatalogue numbered;
   for (int number = 111; number <= 122; ++number) numbered.Set(number, "text" + std::to_string(number));
   MismatchReport report = SimpleReport({kPathItem});
-  PopulatePaperCheck(report, numbered, controls, state);
+  const PaperCheckView view = Populate(report, numbered);
 
-  EXPECT_EQ(controls.TextOf(IDC_UPPER_MESSAGE), "text114");
-  EXPECT_EQ(controls.TextOf(IDC_LOWER_MESSAGE), "text115");
-  EXPECT_EQ(controls.TextOf(IDC_SETTING_HEADER), "text116");
-  EXPECT_EQ(controls.TextOf(IDC_APPLICATION_HEADER), "text117");
-  EXPECT_EQ(controls.TextOf(IDC_RETRY), "text118");
-  EXPECT_EQ(controls.TextOf(IDC_IGNORE), "text119");
-  EXPECT_EQ(controls.TextOf(IDC_CANCEL_PRINTING), "text120");
-  EXPECT_EQ(controls.TextOf(IDC_HELP_BUTTON), "text121");
-  EXPECT_EQ(controls.TextOf(IDC_PORT_LABEL), "text113");
-  EXPECT_EQ(controls.title, "text111 Ufficio");
+  EXPECT_EQ(view.title, "text111 Ufficio");
+  EXPECT_EQ(view.printerHeader, "text112");
+  EXPECT_EQ(view.portLabel, "text113");
+  EXPECT_EQ(view.upperMessage, "text114");
+  EXPECT_EQ(view.lowerMessage, "text115");
+  EXPECT_EQ(view.settingsHeader, "text116");
+  EXPECT_EQ(view.applicationHeader, "text117");
+  EXPECT_EQ(view.retry, "text118");
+  EXPECT_EQ(view.ignore, "text119");
+  EXPECT_EQ(view.cancelPrinting, "text120");
+  EXPECT_EQ(view.help, "text121");
 }
 
-TEST_F(PopulationTest, ButtonCaptionsAreItalian) {
+TEST_F(PopulationTest, CaptionsAndHeadersAreItalian) {
   MismatchReport report = SimpleReport({kPathItem});
-  Populate(report);
-  EXPECT_EQ(controls.TextOf(IDC_RETRY), "Riprova");
-  EXPECT_EQ(controls.TextOf(IDC_IGNORE), "Ignora");
-  EXPECT_EQ(controls.TextOf(IDC_CANCEL_PRINTING), "Annulla");
-  EXPECT_EQ(controls.TextOf(IDC_HELP_BUTTON), "?");
-  EXPECT_EQ(controls.TextOf(IDC_SETTING_HEADER), "Impostazioni");
-  EXPECT_EQ(controls.TextOf(IDC_APPLICATION_HEADER), "Applicazione");
-  EXPECT_EQ(controls.TextOf(IDC_UPPER_MESSAGE).rfind("Alcune impostazioni sulla stampante", 0), 0u);
-  EXPECT_EQ(controls.TextOf(IDC_LOWER_MESSAGE).size(), 250u);
-}
-
-TEST_F(PopulationTest, StepsRunInTheirFixedOrder) {
-  MismatchReport report =
-      MakeReport("P", "1234567890123456789", {kPathItem, kSizeItem, kMediaItem}, "30002", "1", "1024", "20002");
-  Populate(report);
-
-  // Every control text, in the order written.
-  std::vector<int> textIds;
-  for (const auto& call : controls.calls) {
-    if (call.operation == "SetControlText") textIds.push_back(call.id);
-  }
-  EXPECT_EQ(textIds, (std::vector<int>{IDC_PORT_LABEL, IDC_PORT_LINE1, IDC_PORT_LINE2, IDC_UPPER_MESSAGE,
-                                       IDC_LOWER_MESSAGE, IDC_SETTING_HEADER, IDC_APPLICATION_HEADER, IDC_RETRY,
-                                       IDC_IGNORE, IDC_CANCEL_PRINTING, IDC_HELP_BUTTON}));
-
-  // Title, then the columns, then the selector, its change handling, the port.
-  const int title = controls.FirstCall("SetTitle", 0);
-  const int lastSetting = controls.LastCall("ListInsert", IDC_SETTING_LIST);
-  const int firstApplication = controls.FirstCall("ListInsert", IDC_APPLICATION_LIST);
-  const int lastApplication = controls.LastCall("ListInsert", IDC_APPLICATION_LIST);
-  const int firstPrinter = controls.FirstCall("ListInsert", IDC_PRINTER_LIST);
-  const int firstEntry = controls.FirstCall("ComboAdd", IDC_TRAY_COMBO);
-  const int secondEntry = controls.LastCall("ComboAdd", IDC_TRAY_COMBO);
-  const int select = controls.FirstCall("ComboSelectString", IDC_TRAY_COMBO);
-  const int readSelection = controls.FirstCall("ComboGetCurSel", IDC_TRAY_COMBO);
-  const int refill = controls.FirstCall("ListDelete", IDC_PRINTER_LIST);
-  const int lastRefill = controls.LastCall("ListInsert", IDC_PRINTER_LIST);
-  const int portLabel = controls.FirstCall("SetControlText", IDC_PORT_LABEL);
-
-  EXPECT_EQ(title, 0);
-  EXPECT_LT(title, controls.FirstCall("ListInsert", IDC_SETTING_LIST));
-  EXPECT_LT(lastSetting, firstApplication);
-  EXPECT_LT(lastApplication, firstPrinter);
-  EXPECT_LT(firstPrinter, firstEntry);
-  EXPECT_LT(firstEntry, secondEntry);
-  EXPECT_LT(secondEntry, select);
-  EXPECT_LT(select, readSelection);
-  EXPECT_LT(readSelection, refill);
-  EXPECT_LT(lastRefill, portLabel);
+  const PaperCheckView view = Populate(report);
+  EXPECT_EQ(view.retry, "Riprova");
+  EXPECT_EQ(view.ignore, "Ignora");
+  EXPECT_EQ(view.cancelPrinting, "Annulla");
+  EXPECT_EQ(view.help, "?");
+  EXPECT_EQ(view.settingsHeader, "Impostazioni");
+  EXPECT_EQ(view.applicationHeader, "Applicazione");
+  EXPECT_EQ(view.printerHeader, "Stampante:");
+  EXPECT_EQ(view.portLabel, "Porta : ");
+  EXPECT_EQ(std::string(view.upperMessage.c_str()).rfind("Alcune impostazioni sulla stampante", 0), 0u);
+  EXPECT_EQ(view.lowerMessage.size(), 250u);
 }
 
 TEST_F(PopulationTest, HelpFileNameIsSet) {
