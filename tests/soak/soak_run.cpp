@@ -246,7 +246,9 @@ class SoakRun {
   bool CheckPopulation() {
     const paperchk_client::Request& report = plan_.report;
     const std::wstring title = drv::WindowText(dialog_);
-    if (title != kTitlePrefix + drv::FromAnsi(report.printerName)) return watch_.Fail("title '" + drv::Utf8(title) + "'");
+    if (title != kTitlePrefix + drv::FromAnsi(report.printerName)) {
+      return watch_.Fail("title '" + drv::Utf8(title) + "'");
+    }
     if (!CheckRowCounts()) return false;
     const std::vector<std::wstring> entries = drv::ComboEntries(dialog_, kTrayCombo);
     if (entries.empty() || entries.size() > 2) return watch_.Fail(std::to_string(entries.size()) + " tray entries");
