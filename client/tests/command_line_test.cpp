@@ -38,12 +38,17 @@ Request ThreeItems() {
   return request;
 }
 
-TEST(CommandLine, ThreeItemsAndOneItemAsPaperchkReadsThem) {
+TEST(CommandLine, EachItemCountAsPaperchkReadsIt) {
   std::string line;
   ASSERT_TRUE(BuildCommandLine(kProgram, ThreeItems(), line).ok());
   EXPECT_EQ(line,
             "C:\\paperchk\\paperchk.exe 3_Item \"Stampante Ufficio 2\"\\LPT1:\\40001\\30002\\30005\\40002\\50009"
             "\\256\\40003\\20001\\20005\\30005\\1\\768\\20001\\C:\\tmp\\exchange.bin");
+  Request two = ThreeItems();
+  two.items.resize(2);
+  ASSERT_TRUE(BuildCommandLineTail(two, line).ok());
+  EXPECT_EQ(line, "2_Item \"Stampante Ufficio 2\"\\LPT1:\\40001\\30002\\30005\\40002\\50009\\256\\30005\\1\\768"
+                  "\\20001\\C:\\tmp\\exchange.bin");
   Request one = ThreeItems();
   one.items.resize(1);
   one.secondTrayShown = false;

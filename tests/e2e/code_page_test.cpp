@@ -31,14 +31,8 @@ TEST(CodePage, ShiftJisNameAndPortReachTheDialogWhole) {
   paperchk_client::Request request = *SampleRequest("three-item");
   request.printerName = InSystemCodePage(name);
   request.port = InSystemCodePage(L"ABCDEFGHIJKLMNソ表能ポXYZ");  // the 15th byte starts "ソ"
-  request.exchangePath = InSystemCodePage(session.exchangePath());
-  std::string tail;
-  ASSERT_TRUE(paperchk_client::BuildCommandLineTail(request, tail).ok());
-  std::wstring wideTail(tail.size(), L'\0');
-  wideTail.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, tail.data(), static_cast<int>(tail.size()),
-                                                               wideTail.data(), static_cast<int>(wideTail.size()))));
 
-  ASSERT_TRUE(session.StartWithTail(wideTail));
+  ASSERT_TRUE(session.Start(request));
   HWND dialog = session.WaitForMainDialog();
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(drv::WindowText(dialog), L"Verifica carta " + name);

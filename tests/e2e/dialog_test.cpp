@@ -75,10 +75,14 @@ TEST(Population, OneItemReport) {
 // application column; an empty-looking code (not a number) names text 0.
 TEST(Population, CodesWithoutText) {
   Session session;
-  drv::SampleReport report = ThreeItemReport();
-  report.items[0] = {L"258", L"258", L"258"};
-  report.items[1] = {L"40002", L"x", L"50009"};
-  HWND dialog = session.Open(report);
+  paperchk_client::Request request = ThreeItemReport();
+  request.items[0] = {258, 258, 258};
+  request.items[1].printerValue = 50009;
+  std::wstring tail;
+  ASSERT_TRUE(session.ClientTail(request, tail));
+  ASSERT_TRUE(ReplaceOnce(tail, L"\\40002\\50009\\", L"\\40002\\x\\"));  // item 2's application value
+  ASSERT_TRUE(session.StartWithTail(tail));
+  HWND dialog = session.WaitForMainDialog();
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(drv::ListRows(dialog, IDC_SETTING_LIST), (Rows{L"", L"Formato carta", L"Tipo supporto"}));
   EXPECT_EQ(drv::ListRows(dialog, IDC_APPLICATION_LIST), (Rows{L"Altro", L"Altro", L"Carta Comune"}));
@@ -89,20 +93,20 @@ TEST(Population, CodesWithoutText) {
 // first and last characters go whatever they are.
 TEST(Population, PrinterNameLosesItsFirstAndLastCharacter) {
   Session session;
-  drv::SampleReport report = ThreeItemReport();
-  std::wstring tail = drv::CommandLineTail(report, session.exchangePath());
-  const std::wstring quoted = L"\"Stampante Ufficio 2\"";
-  tail.replace(tail.find(quoted), quoted.size(), L"XLaser di reparto 3Y");
+  std::wstring tail;
+  ASSERT_TRUE(session.ClientTail(ThreeItemReport(), tail));
+  ASSERT_TRUE(ReplaceOnce(tail, L"\"Stampante Ufficio 2\"", L"XLaser di reparto 3Y"));
   ASSERT_TRUE(session.StartWithTail(tail));
   HWND dialog = session.WaitForMainDialog();
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(drv::WindowText(dialog), L"Verifica carta Laser di reparto 3");
 }
 
-// A port as passed on the command line and the two lines the dialog shows.
+// A port as the driver knows it (a network path with its backslashes) and
+// the two lines the dialog shows.
 struct PortCase {
   const wchar_t* name;  // cppcheck-suppress unusedStructMember ; read through GetParam()
-  std::wstring port;  // cppcheck-suppress unusedStructMember ; read through GetParam()
+  std::string port;  // cppcheck-suppress unusedStructMember ; read through GetParam()
   std::wstring line1;  // cppcheck-suppress unusedStructMember ; read through GetParam()
   std::wstring line2;  // cppcheck-suppress unusedStructMember ; read through GetParam()
 };
@@ -111,12 +115,9 @@ class PortLines : public ::testing::TestWithParam<PortCase> {};
 
 TEST_P(PortLines, SplitIntoTwoLines) {
   Session session;
-  drv::SampleReport report = ThreeItemReport();
-  std::wstring tail = drv::CommandLineTail(report, session.exchangePath());
-  const std::wstring samplePort = L"\\LPT1:\\";
-  tail.replace(tail.find(samplePort), samplePort.size(), L"\\" + GetParam().port + L"\\");
-  ASSERT_TRUE(session.StartWithTail(tail));
-  HWND dialog = session.WaitForMainDialog();
+  paperchk_client::Request request = ThreeItemReport();
+  request.port = GetParam().port;
+  HWND dialog = session.Open(request);
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(drv::ControlText(dialog, IDC_PORT_LABEL), L"Porta : ");
   EXPECT_EQ(drv::ControlText(dialog, IDC_PORT_LINE1), GetParam().line1);
@@ -125,15 +126,15 @@ TEST_P(PortLines, SplitIntoTwoLines) {
 
 INSTANTIATE_TEST_SUITE_P(
     E2E, PortLines,
-    ::testing::Values(PortCase{L"Short", L"USB 001", L"USB 001", L""},
-                      PortCase{L"Exactly15", L"ABCDEFGHIJKLMNO", L"ABCDEFGHIJKLMNO", L""},
-                      PortCase{L"Of16", L"ABCDEFGHIJKLMNOP", L"ABCDEFGHIJKLMNO", L"P"},
-                      PortCase{L"Of27", L"ABCDEFGHIJKLMNOPQRSTUVWXYZ0", L"ABCDEFGHIJKLMNO", L"PQRSTUVWXYZ0"},
-                      PortCase{L"Of28", L"ABCDEFGHIJKLMNOPQRSTUVWXYZ01", L"ABCDEFGHIJKLMNO", L"PQRSTUVWXYZ0..."},
-                      PortCase{L"NetworkPath", L",,printserver01,office-laser-2", L"\\\\printserver01",
+    ::testing::Values(PortCase{L"Short", "USB 001", L"USB 001", L""},
+                      PortCase{L"Exactly15", "ABCDEFGHIJKLMNO", L"ABCDEFGHIJKLMNO", L""},
+                      PortCase{L"Of16", "ABCDEFGHIJKLMNOP", L"ABCDEFGHIJKLMNO", L"P"},
+                      PortCase{L"Of27", "ABCDEFGHIJKLMNOPQRSTUVWXYZ0", L"ABCDEFGHIJKLMNO", L"PQRSTUVWXYZ0"},
+                      PortCase{L"Of28", "ABCDEFGHIJKLMNOPQRSTUVWXYZ01", L"ABCDEFGHIJKLMNO", L"PQRSTUVWXYZ0..."},
+                      PortCase{L"NetworkPath", "\\\\printserver01\\office-laser-2", L"\\\\printserver01",
                                L"\\office-lase..."},
-                      PortCase{L"ShortNetworkPath", L",,srv,q", L"\\\\srv\\q", L""},
-                      PortCase{L"OneLeadingComma", L",lpt1,x", L",lpt1,x", L""}),
+                      PortCase{L"ShortNetworkPath", "\\\\srv\\q", L"\\\\srv\\q", L""},
+                      PortCase{L"OneLeadingComma", ",lpt1,x", L",lpt1,x", L""}),
     [](const ::testing::TestParamInfo<PortCase>& testCase) { return drv::Utf8(testCase.param.name); });
 
 // ---------------------------------------------------------------------------
@@ -182,12 +183,12 @@ TEST(TraySelector, OtherTrayAndBackWithTheKeyboard) {
 // With the upper tray current, the other tray is the lower one.
 TEST(TraySelector, UpperTrayCurrent) {
   Session session;
-  drv::SampleReport report = ThreeItemReport();
-  report.items[0].printerValue = L"30002";
-  report.paperSource = L"30002";
-  report.otherTraySize = L"256";
-  report.otherTrayMedia = L"20005";
-  HWND dialog = session.Open(report);
+  paperchk_client::Request request = ThreeItemReport();
+  request.items[0].printerValue = 30002;
+  request.paperSource = 30002;
+  request.otherTraySize = 256;
+  request.otherTrayMedia = 20005;
+  HWND dialog = session.Open(request);
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(drv::ComboEntries(dialog, IDC_TRAY_COMBO), (Rows{kUpperTrayEntry, kLowerTrayEntry}));
   EXPECT_EQ(drv::ComboSelection(dialog, IDC_TRAY_COMBO), 0);
@@ -200,14 +201,14 @@ TEST(TraySelector, UpperTrayCurrent) {
   EXPECT_EQ(drv::ListRows(dialog, IDC_PRINTER_LIST), current);
 }
 
-class ManualFeed : public ::testing::TestWithParam<const wchar_t*> {};
+class ManualFeed : public ::testing::TestWithParam<std::uint32_t> {};
 
 TEST_P(ManualFeed, SingleEntryAndChoosingItChangesNothing) {
   Session session;
-  drv::SampleReport report = ThreeItemReport();
-  report.paperSource = GetParam();
-  report.items[0].printerValue = GetParam();
-  HWND dialog = session.Open(report);
+  paperchk_client::Request request = ThreeItemReport();
+  request.paperSource = GetParam();
+  request.items[0].printerValue = GetParam();
+  HWND dialog = session.Open(request);
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(drv::ComboEntries(dialog, IDC_TRAY_COMBO), (Rows{L"Stampante:Alimentazione Manuale"}));
   EXPECT_EQ(drv::ComboSelection(dialog, IDC_TRAY_COMBO), 0);
@@ -217,14 +218,14 @@ TEST_P(ManualFeed, SingleEntryAndChoosingItChangesNothing) {
   EXPECT_EQ(drv::ListRows(dialog, IDC_PRINTER_LIST), printer);
 }
 
-INSTANTIATE_TEST_SUITE_P(E2E, ManualFeed, ::testing::Values(L"30001", L"30004"),
-                         [](const ::testing::TestParamInfo<const wchar_t*>& testCase) {
-                           return "Source" + drv::Utf8(testCase.param);
+INSTANTIATE_TEST_SUITE_P(E2E, ManualFeed, ::testing::Values(30001u, 30004u),
+                         [](const ::testing::TestParamInfo<std::uint32_t>& testCase) {
+                           return "Source" + std::to_string(testCase.param);
                          });
 
 TEST(TraySelector, OneTrayPrinterChangesNothing) {
   Session session;
-  HWND dialog = session.Open(*drv::NamedSample(L"auto-select"));
+  HWND dialog = session.Open(*SampleRequest("auto-select"));
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(drv::ComboEntries(dialog, IDC_TRAY_COMBO), (Rows{L"Stampante:Selezione automatica"}));
   const Rows printer{L"Selezione automatica", L"A3", L"Carta patinata lucida 720 dpi"};
@@ -237,7 +238,7 @@ TEST(TraySelector, OneTrayPrinterChangesNothing) {
 // second entry is selected and the other tray is shown from the start.
 TEST(TraySelector, UnknownPaperSourceShowsTheOtherTrayFirst) {
   Session session;
-  HWND dialog = session.Open(*drv::NamedSample(L"unknown-source"));
+  HWND dialog = session.Open(*SampleRequest("unknown-source"));
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(drv::ComboEntries(dialog, IDC_TRAY_COMBO), (Rows{L"Stampante:", kUpperTrayEntry}));
   EXPECT_EQ(drv::ComboSelection(dialog, IDC_TRAY_COMBO), 1);
@@ -261,9 +262,9 @@ TEST(TraySelector, OneItemReportKeepsOneRow) {
 // characters: it is cut to 255, and still counts as the current tray.
 TEST(TraySelector, OverlongEntryIsCutTo255Characters) {
   Session session;
-  drv::SampleReport report = ThreeItemReport();
-  report.paperSource = L"115";
-  HWND dialog = session.Open(report);
+  paperchk_client::Request request = ThreeItemReport();
+  request.paperSource = 115;
+  HWND dialog = session.Open(request);
   ASSERT_NE(dialog, nullptr);
   const std::wstring full = std::wstring(L"Stampante:") + kLowerMessageText;
   ASSERT_EQ(full.size(), 260u);

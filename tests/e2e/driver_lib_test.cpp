@@ -1,7 +1,7 @@
-// The test automation's own pieces: the command lines it writes, how it
-// finds the exchange path in a raw command line, and the exchange-file
-// helpers (the completion flag is the client library's). The end-to-end
-// tests rely on these, so they are checked first.
+// The test automation's own pieces: how it finds the exchange path in a raw
+// command line, and the exchange-file helpers (the completion flag is the
+// client library's). The end-to-end tests rely on these, so they are checked
+// first.
 
 #include <string>
 #include <vector>
@@ -14,24 +14,11 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-TEST(DriverLib, CommandLineTailForEachItemCount) {
-  drv::SampleReport report = ThreeItemReport();
-  EXPECT_EQ(drv::CommandLineTail(report, L"C:\\x\\e.bin"),
-            L"3_Item \"Stampante Ufficio 2\"\\LPT1:\\40001\\30002\\30005\\40002\\50009\\256\\40003\\20001\\20005"
-            L"\\30005\\1\\768\\20001\\C:\\x\\e.bin");
-  EXPECT_EQ(drv::CommandLineTail(WithItems(report, 1), L"C:\\e.bin"),
-            L"1_Item \"Stampante Ufficio 2\"\\LPT1:\\40001\\30002\\30005\\30005\\1\\768\\20001\\C:\\e.bin");
-  EXPECT_EQ(drv::CommandLineTail(WithItems(report, 2), L"e.bin").substr(0, 7), L"2_Item ");
-}
-
-TEST(DriverLib, NetworkPortGoesWithCommas) {
-  EXPECT_EQ(drv::PortForCommandLine(L"\\\\server\\queue"), L",,server,queue");
-  EXPECT_EQ(drv::PortForCommandLine(L"LPT1:"), L"LPT1:");
-}
-
 TEST(DriverLib, ExchangePathOfATail) {
-  EXPECT_EQ(drv::ExchangePathOfTail(drv::CommandLineTail(ThreeItemReport(), L"C:\\a b\\no")), L"C:\\a");
-  EXPECT_EQ(drv::ExchangePathOfTail(drv::CommandLineTail(ThreeItemReport(), L"C:\\dir\\e.bin")), L"C:\\dir\\e.bin");
+  const std::optional<std::wstring> tail = drv::ClientTail(ThreeItemReport(), L"C:\\dir\\e.bin");
+  ASSERT_TRUE(tail);
+  EXPECT_EQ(drv::ExchangePathOfTail(*tail), L"C:\\dir\\e.bin");
+  EXPECT_EQ(drv::ExchangePathOfTail(*tail + L" b\\no"), L"C:\\dir\\e.bin") << "the path ends at a space";
   EXPECT_EQ(drv::ExchangePathOfTail(L"1_item \"P\"\\\\port\\1\\2\\3\\4\\5\\6\\7\\\\C:\\e.bin extra"), L"C:\\e.bin");
   EXPECT_EQ(drv::ExchangePathOfTail(L"4_Item \"P\"\\port\\1\\2\\3\\4\\5\\6\\7\\C:\\e.bin"), L"");
   EXPECT_EQ(drv::ExchangePathOfTail(L"1_Item \"P\"\\port\\1\\2"), L"");

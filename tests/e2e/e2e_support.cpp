@@ -54,8 +54,19 @@ Session::~Session() {
   return StartWithCommandLine(drv::BuildCommandLine(g_paperchkPath, tail));
 }
 
-::testing::AssertionResult Session::Start(const drv::SampleReport& report) {
-  return StartWithTail(drv::CommandLineTail(report, exchangePath_));
+::testing::AssertionResult Session::ClientTail(const paperchk_client::Request& request, std::wstring& tail) const {
+  std::string why;
+  const std::optional<std::wstring> built = drv::ClientTail(request, exchangePath_, &why);
+  if (!built) return ::testing::AssertionFailure() << "the client library refuses the request: " << why;
+  tail = *built;
+  return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult Session::Start(const paperchk_client::Request& request) {
+  std::wstring tail;
+  const ::testing::AssertionResult built = ClientTail(request, tail);
+  if (!built) return built;
+  return StartWithTail(tail);
 }
 
 HWND Session::WaitForMainDialog(DWORD timeoutMs) {
@@ -64,8 +75,12 @@ HWND Session::WaitForMainDialog(DWORD timeoutMs) {
   });
 }
 
-HWND Session::Open(const drv::SampleReport& report) {
-  if (!Start(report)) return nullptr;
+HWND Session::Open(const paperchk_client::Request& request) {
+  const ::testing::AssertionResult started = Start(request);
+  if (!started) {
+    ADD_FAILURE() << started.message();
+    return nullptr;
+  }
   return WaitForMainDialog();
 }
 
@@ -98,11 +113,21 @@ HWND Session::WaitForMessageBox(const std::wstring& caption, DWORD timeoutMs) {
   return ::testing::AssertionSuccess();
 }
 
-drv::SampleReport ThreeItemReport() { return *drv::NamedSample(L"three-item"); }
+paperchk_client::Request ThreeItemReport() { return *SampleRequest("three-item"); }
 
-drv::SampleReport WithItems(drv::SampleReport report, std::size_t count) {
-  report.items.resize(count);
-  return report;
+paperchk_client::Request WithItems(paperchk_client::Request request, std::size_t count) {
+  request.items.resize(count);
+  return request;
+}
+
+::testing::AssertionResult ReplaceOnce(std::wstring& text, const std::wstring& from, const std::wstring& to) {
+  const std::size_t at = text.find(from);
+  if (at == std::wstring::npos || text.find(from, at + 1) != std::wstring::npos) {
+    return ::testing::AssertionFailure() << "'" << drv::Utf8(from) << "' does not stand once in '"
+                                         << drv::Utf8(text) << "'";
+  }
+  text.replace(at, from.size(), to);
+  return ::testing::AssertionSuccess();
 }
 
 std::vector<std::wstring> CurrentTrayRows() {

@@ -46,8 +46,11 @@ class Session {
   drv::ScratchDirectory& scratch() { return scratch_; }
   drv::ProgramProcess& process() { return process_; }
 
-  // Starts paperchk with the report (exchange path of this session).
-  ::testing::AssertionResult Start(const drv::SampleReport& report);
+  // The client library's tail for the request and this session's exchange
+  // path; a failure naming the library's reason when it refuses.
+  ::testing::AssertionResult ClientTail(const paperchk_client::Request& request, std::wstring& tail) const;
+  // Starts paperchk with the client library's line for the request.
+  ::testing::AssertionResult Start(const paperchk_client::Request& request);
   // Starts paperchk with this text after the program path.
   ::testing::AssertionResult StartWithTail(const std::wstring& tail);
   // Starts paperchk with exactly this command line.
@@ -55,8 +58,8 @@ class Session {
 
   // The paper-check dialog once it is visible (null on timeout).
   HWND WaitForMainDialog(DWORD timeoutMs = kStartTimeoutMs);
-  // Starts the report and waits for the dialog.
-  HWND Open(const drv::SampleReport& report);
+  // Starts the request and waits for the dialog.
+  HWND Open(const paperchk_client::Request& request);
   // The wait box (the caption-less dialog with control 107).
   HWND WaitForWaitBox(DWORD timeoutMs = kStartTimeoutMs);
   // A visible message box of paperchk with this caption.
@@ -74,8 +77,13 @@ class Session {
 };
 
 // The three-item sample of the stand-in driver: current tray the lower one.
-drv::SampleReport ThreeItemReport();
-drv::SampleReport WithItems(drv::SampleReport report, std::size_t count);
+paperchk_client::Request ThreeItemReport();
+paperchk_client::Request WithItems(paperchk_client::Request request, std::size_t count);
+
+// For a line the client library refuses, made from one of its lines: the
+// one place where `from` stands in `text` replaced by `to`; a failure when
+// `from` stands there not exactly once.
+::testing::AssertionResult ReplaceOnce(std::wstring& text, const std::wstring& from, const std::wstring& to);
 
 // Printer-column texts of ThreeItemReport for its current and other tray.
 std::vector<std::wstring> CurrentTrayRows();

@@ -241,8 +241,9 @@ TEST(Help, HtmlHelpFileBesideTheProgramOpensTwiceAndIgnoraClosesAll) {
   const std::string chm = drv::Utf8(session.scratch().File(L"PCHKHELP.CHM"));
   ASSERT_TRUE(CopyFileW(g_paperchkPath.c_str(), program.c_str(), FALSE));
   ASSERT_TRUE(drv::WriteWholeFile(drv::Widen(chm), {'I', 'T', 'S', 'F'}));
-  ASSERT_TRUE(session.StartWithCommandLine(
-      drv::BuildCommandLine(program, drv::CommandLineTail(ThreeItemReport(), session.exchangePath()))));
+  std::wstring tail;
+  ASSERT_TRUE(session.ClientTail(ThreeItemReport(), tail));
+  ASSERT_TRUE(session.StartWithCommandLine(drv::BuildCommandLine(program, tail)));
   HWND dialog = session.WaitForMainDialog();
   ASSERT_NE(dialog, nullptr);
   for (std::size_t lines : {3u, 5u}) {

@@ -385,8 +385,11 @@ TEST(Launcher, StartUpErrorEndsWithoutADecisionAndSaysTheProcessIsGone) {
   ASSERT_TRUE(scratch.ok());
   const std::wstring exchange = scratch.File(L"exchange.bin");
   // A line the builder would never write: four items.
-  std::wstring tail = drv::CommandLineTail(ThreeItemReport(), exchange);
-  tail.replace(0, 6, L"4_Item");
+  client::Request request = ThreeItemReport();
+  request.exchangePath = drv::Ansi(exchange);
+  std::string tail;
+  ASSERT_TRUE(client::BuildCommandLineTail(request, tail).ok());
+  tail.replace(0, 6, "4_Item");
   const std::string program = ProgramPath();
   bool closed = false;
   client::LaunchOptions options;
@@ -404,7 +407,7 @@ TEST(Launcher, StartUpErrorEndsWithoutADecisionAndSaysTheProcessIsGone) {
   };
 
   const client::LaunchResult result =
-      client::LaunchCommandLine(program, program + " " + drv::Ansi(tail), drv::Ansi(exchange), options);
+      client::LaunchCommandLine(program, program + " " + tail, request.exchangePath, options);
   ASSERT_TRUE(closed) << "no start-up error box";
   EXPECT_EQ(result.ending, client::LaunchEnding::ProcessGone);
   EXPECT_EQ(result.decision, 0u);

@@ -45,7 +45,8 @@ TEST(StartupError, ProgramPathAndOneSpace) {
 
 TEST(StartupError, ItemCountWordOfFour) {
   Session session;
-  std::wstring tail = drv::CommandLineTail(ThreeItemReport(), session.exchangePath());
+  std::wstring tail;
+  ASSERT_TRUE(session.ClientTail(ThreeItemReport(), tail));
   tail.replace(0, 6, L"4_Item");
   ASSERT_TRUE(session.StartWithTail(tail));
   ExpectStartupError(session);
@@ -53,7 +54,8 @@ TEST(StartupError, ItemCountWordOfFour) {
 
 TEST(StartupError, ItemCountWordWithoutUnderscore) {
   Session session;
-  std::wstring tail = drv::CommandLineTail(ThreeItemReport(), session.exchangePath());
+  std::wstring tail;
+  ASSERT_TRUE(session.ClientTail(ThreeItemReport(), tail));
   tail.replace(0, 6, L"3Item");
   ASSERT_TRUE(session.StartWithTail(tail));
   ExpectStartupError(session);
@@ -69,7 +71,8 @@ TEST(StartupError, NothingAfterTheItemCountWord) {
 // lands in a field and the path slot stays empty.
 TEST(StartupError, TooFewFieldsForTheItemCount) {
   Session session;
-  std::wstring tail = drv::CommandLineTail(WithItems(ThreeItemReport(), 1), session.exchangePath());
+  std::wstring tail;
+  ASSERT_TRUE(session.ClientTail(WithItems(ThreeItemReport(), 1), tail));
   tail.replace(0, 6, L"3_Item");
   ASSERT_TRUE(session.StartWithTail(tail));
   ExpectStartupError(session);
@@ -77,51 +80,53 @@ TEST(StartupError, TooFewFieldsForTheItemCount) {
 
 TEST(StartupError, MissingExchangePath) {
   Session session;
-  std::wstring tail = drv::CommandLineTail(ThreeItemReport(), L"");
-  tail.pop_back();  // the trailing separator before the (empty) path
+  std::wstring tail;
+  ASSERT_TRUE(session.ClientTail(ThreeItemReport(), tail));
+  ASSERT_TRUE(ReplaceOnce(tail, L"\\" + session.exchangePath(), L""));  // the path and its separator
   ASSERT_TRUE(session.StartWithTail(tail));
   ExpectStartupError(session);
 }
 
 TEST(StartupError, CodeFieldLongerThan255Characters) {
   Session session;
-  drv::SampleReport report = ThreeItemReport();
-  report.items[1].applicationValue = Repeat(L'7', 256);
-  ASSERT_TRUE(session.Start(report));
+  std::wstring tail;
+  ASSERT_TRUE(session.ClientTail(ThreeItemReport(), tail));
+  ASSERT_TRUE(ReplaceOnce(tail, L"\\50009\\", L"\\" + Repeat(L'7', 256) + L"\\"));  // item 2's application value
+  ASSERT_TRUE(session.StartWithTail(tail));
   ExpectStartupError(session);
 }
 
 TEST(StartupError, PortLongerThan511Characters) {
   Session session;
-  drv::SampleReport report = ThreeItemReport();
-  report.port = Repeat(L'P', 512);
-  ASSERT_TRUE(session.Start(report));
+  std::wstring tail;
+  ASSERT_TRUE(session.ClientTail(ThreeItemReport(), tail));
+  ASSERT_TRUE(ReplaceOnce(tail, L"\\LPT1:\\", L"\\" + Repeat(L'P', 512) + L"\\"));
+  ASSERT_TRUE(session.StartWithTail(tail));
   ExpectStartupError(session);
 }
 
 // Every field within its limit, the whole line beyond 4095 characters.
 TEST(StartupError, CommandLineLongerThan4095Characters) {
   Session session;
-  drv::SampleReport report = ThreeItemReport();
-  report.printerName = Repeat(L'N', 1000);
-  report.port = Repeat(L'P', 500);
-  for (drv::ReportItem& item : report.items) {
-    item = {Repeat(L'4', 255), Repeat(L'5', 255), Repeat(L'7', 255)};
+  std::wstring tail = L"3_Item \"" + Repeat(L'N', 1000) + L"\"\\" + Repeat(L'P', 500);
+  for (int item = 0; item < 3; ++item) {
+    tail += L"\\" + Repeat(L'4', 255) + L"\\" + Repeat(L'5', 255) + L"\\" + Repeat(L'7', 255);
   }
-  report.paperSource = Repeat(L'3', 255);
-  report.otherTraySize = Repeat(L'7', 255);
-  report.otherTrayMedia = Repeat(L'2', 255);
-  ASSERT_GT(drv::BuildCommandLine(g_paperchkPath, drv::CommandLineTail(report, session.exchangePath())).size(),
-            4095u);
-  ASSERT_TRUE(session.Start(report));
+  tail += L"\\" + Repeat(L'3', 255) + L"\\1\\" + Repeat(L'7', 255) + L"\\" + Repeat(L'2', 255) + L"\\" +
+          session.exchangePath();
+  ASSERT_GT(drv::BuildCommandLine(g_paperchkPath, tail).size(), 4095u);
+  ASSERT_TRUE(session.StartWithTail(tail));
   ExpectStartupError(session);
 }
 
 TEST(Startup, CodeFieldOf255CharactersIsAccepted) {
   Session session;
-  drv::SampleReport report = ThreeItemReport();
-  report.items[1].applicationValue = Repeat(L'7', 255);  // a number without text
-  HWND dialog = session.Open(report);
+  std::wstring tail;
+  ASSERT_TRUE(session.ClientTail(ThreeItemReport(), tail));
+  // Item 2's application value: a number without text.
+  ASSERT_TRUE(ReplaceOnce(tail, L"\\50009\\", L"\\" + Repeat(L'7', 255) + L"\\"));
+  ASSERT_TRUE(session.StartWithTail(tail));
+  HWND dialog = session.WaitForMainDialog();
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(drv::ListRows(dialog, IDC_APPLICATION_LIST),
             (std::vector<std::wstring>{L"Vassoio carta  ", L"Altro", L"Carta Comune"}));
@@ -129,7 +134,8 @@ TEST(Startup, CodeFieldOf255CharactersIsAccepted) {
 
 TEST(Startup, ItemCountWordInCapitalsIsAccepted) {
   Session session;
-  std::wstring tail = drv::CommandLineTail(WithItems(ThreeItemReport(), 2), session.exchangePath());
+  std::wstring tail;
+  ASSERT_TRUE(session.ClientTail(WithItems(ThreeItemReport(), 2), tail));
   tail.replace(0, 6, L"2_ITEM");
   ASSERT_TRUE(session.StartWithTail(tail));
   HWND dialog = session.WaitForMainDialog();
@@ -141,9 +147,9 @@ TEST(Startup, ItemCountWordInCapitalsIsAccepted) {
 // path, and no file is made for the extra words.
 TEST(Startup, WordsAfterTheExchangePathAreIgnored) {
   Session session;
-  const std::wstring tail =
-      drv::CommandLineTail(WithItems(ThreeItemReport(), 1), session.exchangePath()) + L" extra words here";
-  ASSERT_TRUE(session.StartWithTail(tail));
+  std::wstring tail;
+  ASSERT_TRUE(session.ClientTail(WithItems(ThreeItemReport(), 1), tail));
+  ASSERT_TRUE(session.StartWithTail(tail + L" extra words here"));
   HWND dialog = session.WaitForMainDialog();
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(drv::ListRows(dialog, IDC_SETTING_LIST), (std::vector<std::wstring>{L"Percorso carta "}));

@@ -5,27 +5,24 @@
 namespace soak {
 namespace {
 
-using Codes = std::vector<std::wstring>;
+using Codes = std::vector<std::uint32_t>;
 
 // Codes with a text in the program's catalogue, by what they name.
-const Codes kSettingCodes = {L"40001", L"40002", L"40003"};
-const Codes kSourceCodes = {L"30001", L"30002", L"30003", L"30004", L"30005", L"30006"};
-const Codes kMediaCodes = {L"20001", L"20002", L"20003", L"20004", L"20005",
-                           L"20006", L"20007", L"20008", L"20009", L"20010"};
-const Codes kPrinterSizeCodes = {L"256",   L"257",   L"512",   L"513",   L"768",   L"769",  L"1024", L"1025",
-                                 L"1280",  L"1536",  L"1792",  L"2048",  L"2049",  L"2304", L"2305", L"2560",
-                                 L"2561",  L"3072",  L"3328",  L"7168",  L"8192",  L"8961", L"9985", L"10753",
-                                 L"11009", L"11520", L"11776", L"12032", L"12288", L"12544"};
-const Codes kApplicationSizeCodes = {
-    L"50001", L"50005", L"50007", L"50008", L"50009", L"50011", L"50012", L"50013", L"50020", L"50027", L"50028",
-    L"50031", L"50256", L"50257", L"50258", L"50259", L"50260", L"50261", L"50262", L"50263", L"50264", L"50266",
-    L"50267", L"50268", L"50269", L"50270", L"50287", L"50288", L"50291", L"50292", L"50293", L"50294", L"50296"};
+const Codes kSettingCodes = {40001, 40002, 40003};
+const Codes kSourceCodes = {30001, 30002, 30003, 30004, 30005, 30006};
+const Codes kMediaCodes = {20001, 20002, 20003, 20004, 20005, 20006, 20007, 20008, 20009, 20010};
+const Codes kPrinterSizeCodes = {256,  257,  512,  513,  768,  769,  1024, 1025,  1280,  1536,  1792,  2048,
+                                 2049, 2304, 2305, 2560, 2561, 3072, 3328, 7168,  8192,  8961,  9985,  10753,
+                                 11009, 11520, 11776, 12032, 12288, 12544};
+const Codes kApplicationSizeCodes = {50001, 50005, 50007, 50008, 50009, 50011, 50012, 50013, 50020, 50027, 50028,
+                                     50031, 50256, 50257, 50258, 50259, 50260, 50261, 50262, 50263, 50264, 50266,
+                                     50267, 50268, 50269, 50270, 50287, 50288, 50291, 50292, 50293, 50294, 50296};
 
-constexpr wchar_t kPortCharacters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789:._-,";
-constexpr wchar_t kNameCharacters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+constexpr char kPortCharacters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789:._-,";
+constexpr char kNameCharacters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 
-std::wstring RandomText(RandomSource& random, const wchar_t* alphabet, std::size_t alphabetSize, std::size_t length) {
-  std::wstring text;
+std::string RandomText(RandomSource& random, const char* alphabet, std::size_t alphabetSize, std::size_t length) {
+  std::string text;
   for (std::size_t i = 0; i < length; ++i) {
     text += alphabet[random.Between(0, static_cast<std::uint32_t>(alphabetSize - 1))];
   }
@@ -33,15 +30,15 @@ std::wstring RandomText(RandomSource& random, const wchar_t* alphabet, std::size
 }
 
 template <std::size_t N>
-std::wstring RandomText(RandomSource& random, const wchar_t (&alphabet)[N], std::size_t length) {
+std::string RandomText(RandomSource& random, const char (&alphabet)[N], std::size_t length) {
   return RandomText(random, alphabet, N - 1, length);
 }
 
 // Words of letters and digits with single spaces between them.
-std::wstring RandomName(RandomSource& random, std::size_t words) {
-  std::wstring name;
+std::string RandomName(RandomSource& random, std::size_t words) {
+  std::string name;
   for (std::size_t i = 0; i < words; ++i) {
-    if (i > 0) name += L' ';
+    if (i > 0) name += ' ';
     name += RandomText(random, kNameCharacters, random.Between(1, 12));
   }
   return name;
@@ -50,12 +47,12 @@ std::wstring RandomName(RandomSource& random, std::size_t words) {
 // A port of the class; never empty, no backslash, no leading comma (two
 // leading commas would make it a network path). Inner single spaces are
 // fine: the port is a backslash-separated field.
-std::wstring RandomPort(RandomSource& random, PortClass portClass) {
+std::string RandomPort(RandomSource& random, PortClass portClass) {
   if (portClass == PortClass::Network) {
-    std::wstring path = L"\\\\" + RandomText(random, kNameCharacters, random.Between(1, 20));
+    std::string path = "\\\\" + RandomText(random, kNameCharacters, random.Between(1, 20));
     const std::uint32_t parts = random.Between(1, 3);
     for (std::uint32_t i = 0; i < parts; ++i)
-      path += L"\\" + RandomText(random, kNameCharacters, random.Between(1, 16));
+      path += "\\" + RandomText(random, kNameCharacters, random.Between(1, 16));
     return path;
   }
   std::uint32_t length = 0;
@@ -65,51 +62,51 @@ std::wstring RandomPort(RandomSource& random, PortClass portClass) {
     case PortClass::CutLines: length = random.Percent(10) ? random.Between(400, 511) : random.Between(28, 90); break;
     case PortClass::Network: break;
   }
-  std::wstring port = RandomText(random, kNameCharacters, 1);
+  std::string port = RandomText(random, kNameCharacters, 1);
   while (port.size() < length) {
-    const bool space = port.size() + 1 < length && port.back() != L' ' && random.Percent(8);
-    port += space ? std::wstring(L" ") : RandomText(random, kPortCharacters, 1);
+    const bool space = port.size() + 1 < length && port.back() != ' ' && random.Percent(8);
+    port += space ? std::string(" ") : RandomText(random, kPortCharacters, 1);
   }
   return port;
 }
 
 // Values that fit the setting the item names; application sizes differ
 // from printer sizes.
-std::wstring RandomValue(RandomSource& random, const std::wstring& setting, bool application) {
-  if (setting == L"40001") return random.Pick(kSourceCodes);
-  if (setting == L"40002") return random.Pick(application ? kApplicationSizeCodes : kPrinterSizeCodes);
+std::uint32_t RandomValue(RandomSource& random, std::uint32_t setting, bool application) {
+  if (setting == 40001) return random.Pick(kSourceCodes);
+  if (setting == 40002) return random.Pick(application ? kApplicationSizeCodes : kPrinterSizeCodes);
   return random.Pick(kMediaCodes);
 }
 
 void DrawReport(RandomSource& random, RunPlan& plan) {
-  plan.sampleName = random.Pick(drv::SampleNames());
-  drv::SampleReport& report = plan.report;
-  report = *drv::NamedSample(plan.sampleName);
+  plan.sampleName = random.Pick(SampleRequestNames());
+  paperchk_client::Request& report = plan.report;
+  report = *SampleRequest(plan.sampleName);
 
   std::size_t items = random.Between(1, 3);
-  if (plan.sampleName == L"one-item") items = 1;
-  if (plan.sampleName == L"two-item") items = 2;
-  if (plan.sampleName == L"three-item") items = 3;
+  if (plan.sampleName == "one-item") items = 1;
+  if (plan.sampleName == "two-item") items = 2;
+  if (plan.sampleName == "three-item") items = 3;
   report.items.resize(items);
   for (std::size_t k = 0; k < items; ++k) {
     // Mostly the settings in their own order, which lets the tray selector
     // show the other tray's values.
-    drv::ReportItem& item = report.items[k];
+    paperchk_client::RequestItem& item = report.items[k];
     item.settingName = random.Percent(85) ? kSettingCodes[k] : random.Pick(kSettingCodes);
     item.applicationValue = RandomValue(random, item.settingName, true);
     item.printerValue = RandomValue(random, item.settingName, false);
   }
 
   // What makes each sample what it is: its paper source and trays.
-  if (plan.sampleName == L"manual-feed") {
-    report.paperSource = random.Percent(50) ? L"30001" : L"30004";
-  } else if (plan.sampleName == L"auto-select") {
-    report.paperSource = random.Percent(50) ? L"30006" : L"30003";
-    report.twoTrayFlag = L"0";
-  } else if (plan.sampleName != L"unknown-source") {
-    report.paperSource = random.Percent(50) ? L"30002" : L"30005";
+  if (plan.sampleName == "manual-feed") {
+    report.paperSource = random.Percent(50) ? 30001 : 30004;
+  } else if (plan.sampleName == "auto-select") {
+    report.paperSource = random.Percent(50) ? 30006 : 30003;
+    report.secondTrayShown = false;
+  } else if (plan.sampleName != "unknown-source") {
+    report.paperSource = random.Percent(50) ? 30002 : 30005;
   }
-  if (report.items[0].settingName == L"40001" && plan.sampleName != L"unknown-source") {
+  if (report.items[0].settingName == 40001 && plan.sampleName != "unknown-source") {
     report.items[0].printerValue = report.paperSource;
   }
   report.otherTraySize = random.Pick(kPrinterSizeCodes);
@@ -117,7 +114,7 @@ void DrawReport(RandomSource& random, RunPlan& plan) {
   report.printerName = RandomName(random, random.Between(1, 4));
 
   const std::uint32_t portDraw = random.Between(1, 100);
-  plan.portClass = plan.sampleName == L"network-port" || portDraw > 85 ? PortClass::Network
+  plan.portClass = plan.sampleName == "network-port" || portDraw > 85 ? PortClass::Network
                    : portDraw > 60                                     ? PortClass::CutLines
                    : portDraw > 30                                     ? PortClass::TwoLines
                                                                        : PortClass::OneLine;
@@ -198,7 +195,7 @@ const char* PortClassName(PortClass portClass) {
 }
 
 std::string Describe(const RunPlan& plan) {
-  std::string line = drv::Utf8(plan.sampleName) + ", " + std::to_string(plan.report.items.size()) + " item" +
+  std::string line = plan.sampleName + ", " + std::to_string(plan.report.items.size()) + " item" +
                      (plan.report.items.size() == 1 ? "" : "s") + ", " + PortClassName(plan.portClass) + " (" +
                      std::to_string(plan.report.port.size()) + "), file " +
                      (plan.fileBefore ? std::to_string(plan.initialBytes.size()) + " bytes" : "absent") + ";";

@@ -39,8 +39,9 @@ enum class WaitEnd { Completion, Escape, Enter };
 struct RunPlan {
   std::uint64_t seed = 0;
 
-  std::wstring sampleName;
-  drv::SampleReport report;
+  std::string sampleName;
+  // The client library builds the line from it; the run adds its exchange path.
+  paperchk_client::Request report;
   PortClass portClass = PortClass::OneLine;
 
   bool fileBefore = false;                 // else there is no file at the start
@@ -73,7 +74,7 @@ RunPlan DrawPlan(std::uint64_t seed);
 std::string Describe(const RunPlan& plan);
 const char* PortClassName(PortClass portClass);
 
-// The two port lines the dialog shows for a port (as the report holds it,
+// The two port lines the dialog shows for a port (as the driver knows it,
 // backslashes and all): 15 characters, then up to 12 more, or 12 and "...".
 struct PortLines {
   std::wstring first;

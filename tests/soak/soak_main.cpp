@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -84,13 +85,16 @@ int CheckPlans(std::uint32_t count) {
   int broken = 0;
   for (std::uint32_t run = 1; run <= count; ++run) {
     const RunPlan plan = DrawPlan(RunSeed(1, run));
-    const std::wstring tail = drv::CommandLineTail(plan.report, path);
-    const bool longPort = plan.report.port.size() > 511;
-    if (drv::ExchangePathOfTail(tail) != path || longPort || plan.report.port.empty()) {
-      std::printf("plan %u breaks the command-line grammar: %s\n", run, drv::Utf8(tail).c_str());
+    std::string refusal;
+    const std::optional<std::wstring> tail = drv::ClientTail(plan.report, path, &refusal);
+    if (!tail) {
+      std::printf("plan %u is refused by the client library: %s\n", run, refusal.c_str());
+      ++broken;
+    } else if (drv::ExchangePathOfTail(*tail) != path) {
+      std::printf("plan %u breaks the command-line grammar: %s\n", run, drv::Utf8(*tail).c_str());
       ++broken;
     }
-    ++seen["sample " + drv::Utf8(plan.sampleName)];
+    ++seen["sample " + plan.sampleName];
     ++seen["items " + std::to_string(plan.report.items.size())];
     ++seen[PortClassName(plan.portClass)];
     ++seen[std::string("file ") + (!plan.fileBefore ? "absent" : plan.initialBytes.size() == 8 ? "8 bytes" : "longer")];
@@ -107,7 +111,7 @@ int CheckPlans(std::uint32_t count) {
                                      "file absent",          "file 8 bytes", "file longer", "decision by mouse",
                                      "decision by keyboard", "help yes",     "help no",     "tray switch yes",
                                      "tray switch no"};
-  for (const std::wstring& name : drv::SampleNames()) needed.push_back("sample " + drv::Utf8(name));
+  for (const std::string& name : SampleRequestNames()) needed.push_back("sample " + name);
   for (int items = 1; items <= 3; ++items) needed.push_back("items " + std::to_string(items));
   for (const char* decision : {"Riprova", "Ignora", "Annulla"}) {
     needed.push_back(std::string("decision ") + decision);

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "expected_file.h"
@@ -229,8 +230,10 @@ class SoakRun {
   }
 
   bool Start() {
-    const std::wstring commandLine =
-        drv::BuildCommandLine(context_.paperchkPath, drv::CommandLineTail(plan_.report, path_));
+    std::string refusal;
+    const std::optional<std::wstring> tail = drv::ClientTail(plan_.report, path_, &refusal);
+    if (!tail) return watch_.Fail("the client library refuses the plan's request: " + refusal);
+    const std::wstring commandLine = drv::BuildCommandLine(context_.paperchkPath, *tail);
     std::wstring error;
     if (!process_.Start(commandLine, &error)) return watch_.Fail("could not start paperchk: " + drv::Utf8(error));
     auto shown = [&](const Windows& windows) {
@@ -241,9 +244,11 @@ class SoakRun {
   }
 
   bool CheckPopulation() {
-    const drv::SampleReport& report = plan_.report;
+    const paperchk_client::Request& report = plan_.report;
     const std::wstring title = drv::WindowText(dialog_);
-    if (title != kTitlePrefix + report.printerName) return watch_.Fail("title '" + drv::Utf8(title) + "'");
+    if (title != kTitlePrefix + drv::FromAnsi(report.printerName)) {
+      return watch_.Fail("title '" + drv::Utf8(title) + "'");
+    }
     if (!CheckRowCounts()) return false;
     const std::vector<std::wstring> entries = drv::ComboEntries(dialog_, kTrayCombo);
     if (entries.empty() || entries.size() > 2) return watch_.Fail(std::to_string(entries.size()) + " tray entries");
@@ -252,7 +257,7 @@ class SoakRun {
         return watch_.Fail("tray entry '" + drv::Utf8(entry) + "'");
       }
     }
-    const PortLines expected = ExpectedPortLines(report.port);
+    const PortLines expected = ExpectedPortLines(drv::FromAnsi(report.port));
     const std::wstring first = drv::ControlText(dialog_, kPortLine1);
     const std::wstring second = drv::ControlText(dialog_, kPortLine2);
     if (first != expected.first || second != expected.second) {

@@ -5,9 +5,12 @@
 
 namespace paperchk_driver {
 
-std::wstring ItemCountWord(std::size_t itemCount) {
-  return std::to_wstring(itemCount) + L"_Item";
-}
+namespace {
+
+// "1_Item", "2_Item" or "3_Item".
+std::wstring ItemCountWord(std::size_t itemCount) { return std::to_wstring(itemCount) + L"_Item"; }
+
+}  // namespace
 
 std::wstring ExchangePathOfTail(const std::wstring& tail) {
   const std::size_t wordEnd = tail.find(L' ');

@@ -40,9 +40,6 @@ bool FileExists(const std::wstring& path);
 // ---------------------------------------------------------------------------
 // Command line
 
-// "1_Item", "2_Item" or "3_Item".
-std::wstring ItemCountWord(std::size_t itemCount);
-
 // The exchange path a tail names, read with paperchk's own grammar (item
 // word, runs of backslashes as one separator, the path up to the next space).
 // Empty when the tail does not name one.

@@ -1,6 +1,7 @@
 // Test automation of paperchk for the end-to-end tests, on the stand-in's
-// own desktop helpers (tools/desktop/desktop.h): writes command lines as they stand (also ones the client
-// library would refuse), starts the program, finds and reads its windows,
+// own desktop helpers (tools/desktop/desktop.h): builds command lines with
+// the client library (or takes them as they stand, also ones the library
+// would refuse), starts the program, finds and reads its windows,
 // acts on them (messages or real keyboard and mouse input) and looks into the
 // exchange file. What a real driver needs is the client library (client/);
 // the completion flag is written with it.
@@ -19,53 +20,31 @@
 #include <string>
 #include <vector>
 
+#include "client/paperchk_client.hpp"
 #include "client/paperchk_record.h"
 #include "desktop.h"
+// The stand-in's samples (SampleRequest), which tests start the program with
+// or change field by field.
+#include "sample_requests.h"
 
 namespace paperchk_driver {
 
 // ---------------------------------------------------------------------------
 // Command line
 
-struct ReportItem {
-  std::wstring settingName;       // code, e.g. L"40001"
-  std::wstring applicationValue;  // code, e.g. L"50009"
-  std::wstring printerValue;      // code, e.g. L"768"
-};
+// Everything after the program path, as the client library builds it for
+// the request with this exchange path (a Windows path, put into the system's
+// code page as a driver does), widened for CreateProcessW: the program gets
+// the library's bytes. Nothing, with the library's reason in `why`, when the
+// library refuses the request or the path.
+std::optional<std::wstring> ClientTail(paperchk_client::Request request, const std::wstring& exchangePath,
+                                       std::string* why = nullptr);
 
-// What the test tells paperchk. Every field but the printer name is passed
-// as it stands, unchecked; the printer name is enclosed in double quotes.
-struct SampleReport {
-  std::wstring printerName;
-  std::wstring port;  // a network path goes with commas for its backslashes
-  std::vector<ReportItem> items;  // 1 to 3
-  std::wstring paperSource;
-  std::wstring twoTrayFlag;
-  std::wstring otherTraySize;
-  std::wstring otherTrayMedia;
-};
-
-// The stand-in's samples (tools/sample_requests.cpp, the one table of them)
-// as text: "three-item" (the default), "two-item", "one-item", "manual-feed",
-// "auto-select", "unknown-source", "network-port".
-// Returns nothing for an unknown name.
-std::optional<SampleReport> NamedSample(const std::wstring& name);
-std::vector<std::wstring> SampleNames();
-
-
-// Port for the command line: backslashes become commas (the command line
-// cannot carry a backslash inside a field).
-std::wstring PortForCommandLine(const std::wstring& port);
-
-// Everything after the program path: item-count word, the backslash fields,
-// the exchange path. Example for three items:
-//   3_Item "Name"\port\n1\a1\p1\n2\a2\p2\n3\a3\p3\source\twotray\size\media\C:\x.bin
-std::wstring CommandLineTail(const SampleReport& report, const std::wstring& exchangePath);
-
-// Program path, one space, tail. A program path with a space in it is turned
-// into its short form, since paperchk takes the first space as the end of it.
+// Program path, one space, tail (the client library's, or one as it stands:
+// a line the library would refuse). A program path with a space in it is
+// turned into its short form, since paperchk takes the first space as the
+// end of it.
 std::wstring BuildCommandLine(const std::wstring& programPath, const std::wstring& tail);
-
 
 // ---------------------------------------------------------------------------
 // Files and paths
