@@ -1,5 +1,7 @@
 #include "program_watch.h"
 
+#include "resources/resource_ids.h"
+
 namespace soak {
 namespace {
 
@@ -36,9 +38,9 @@ Windows ProgramWatch::Look() const {
   Windows windows;
   for (HWND window : drv::TopLevelWindows(process_.id(), drv::kDialogClass, true)) {
     const std::wstring caption = drv::WindowText(window);
-    if (GetDlgItem(window, kIgnoreButton) != nullptr && caption.rfind(kTitleStart, 0) == 0) {
+    if (GetDlgItem(window, IDC_IGNORE) != nullptr && caption.rfind(kTitleStart, 0) == 0) {
       windows.main = window;
-    } else if (GetDlgItem(window, kWaitMessage) != nullptr) {
+    } else if (GetDlgItem(window, IDC_WAIT_MESSAGE) != nullptr) {
       windows.waitBox = window;
     } else if (caption == kFileErrorCaption) {
       windows.fileBoxes.push_back(window);

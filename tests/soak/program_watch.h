@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "soak_driver.h"
-#include "resources/resource_ids.h"
 
 namespace soak {
 
@@ -21,23 +20,6 @@ struct Windows {
   HWND waitBox = nullptr;
   std::vector<HWND> fileBoxes;
   std::vector<HWND> strangers;  // anything else
-};
-
-// Control ids of the paper-check dialog (template 102) and the wait box (148),
-// as the program's resources number them (the end-to-end tests check the
-// numbers themselves).
-enum ControlId : int {
-  kRetryButton = IDC_RETRY,
-  kCancelPrintingButton = IDC_CANCEL_PRINTING,
-  kHelpButton = IDC_HELP_BUTTON,
-  kSettingList = IDC_SETTING_LIST,
-  kApplicationList = IDC_APPLICATION_LIST,
-  kPrinterList = IDC_PRINTER_LIST,
-  kIgnoreButton = IDC_IGNORE,
-  kTrayCombo = IDC_TRAY_COMBO,
-  kWaitMessage = IDC_WAIT_MESSAGE,
-  kPortLine1 = IDC_PORT_LINE1,
-  kPortLine2 = IDC_PORT_LINE2,
 };
 
 // "'caption': text / text" of a window and its controls.

@@ -8,6 +8,7 @@
 #include "expected_file.h"
 #include "program_watch.h"
 #include "random_source.h"
+#include "resources/resource_ids.h"
 
 namespace soak {
 namespace {
@@ -31,9 +32,9 @@ constexpr int kMaxTabs = 8;
 
 int ButtonOf(std::uint32_t decision) {
   switch (decision) {
-    case drv::kRetry: return kRetryButton;
-    case drv::kIgnore: return kIgnoreButton;
-    default: return kCancelPrintingButton;
+    case drv::kRetry: return IDC_RETRY;
+    case drv::kIgnore: return IDC_IGNORE;
+    default: return IDC_CANCEL_PRINTING;
   }
 }
 
@@ -250,7 +251,7 @@ class SoakRun {
       return watch_.Fail("title '" + drv::Utf8(title) + "'");
     }
     if (!CheckRowCounts()) return false;
-    const std::vector<std::wstring> entries = drv::ComboEntries(dialog_, kTrayCombo);
+    const std::vector<std::wstring> entries = drv::ComboEntries(dialog_, IDC_TRAY_COMBO);
     if (entries.empty() || entries.size() > 2) return watch_.Fail(std::to_string(entries.size()) + " tray entries");
     for (const std::wstring& entry : entries) {
       if (entry.rfind(kTrayPrefix, 0) != 0 || entry.size() > kTrayEntryMaxLength) {
@@ -258,8 +259,8 @@ class SoakRun {
       }
     }
     const PortLines expected = ExpectedPortLines(drv::FromAnsi(report.port));
-    const std::wstring first = drv::ControlText(dialog_, kPortLine1);
-    const std::wstring second = drv::ControlText(dialog_, kPortLine2);
+    const std::wstring first = drv::ControlText(dialog_, IDC_PORT_LINE1);
+    const std::wstring second = drv::ControlText(dialog_, IDC_PORT_LINE2);
     if (first != expected.first || second != expected.second) {
       return watch_.Fail("port lines '" + drv::Utf8(first) + "' '" + drv::Utf8(second) + "', expected '" +
                          drv::Utf8(expected.first) + "' '" + drv::Utf8(expected.second) + "'");
@@ -269,7 +270,7 @@ class SoakRun {
 
   bool CheckRowCounts() {
     const std::size_t items = plan_.report.items.size();
-    for (int list : {kSettingList, kApplicationList, kPrinterList}) {
+    for (int list : {IDC_SETTING_LIST, IDC_APPLICATION_LIST, IDC_PRINTER_LIST}) {
       const std::size_t rows = drv::ListRows(dialog_, list).size();
       if (rows != items) {
         return watch_.Fail("list " + std::to_string(list) + " holds " + std::to_string(rows) + " rows for " +
@@ -290,7 +291,7 @@ class SoakRun {
 
   bool PressHelp() {
     const std::size_t before = context_.help->Requests().size();
-    if (!PressButton(dialog_, kHelpButton, plan_.helpWay)) return false;
+    if (!PressButton(dialog_, IDC_HELP_BUTTON, plan_.helpWay)) return false;
     if (!watch_.Await([&](const Windows&) { return context_.help->Requests().size() > before; }, kReactionTimeoutMs,
                       "help request after \"?\"")) {
       return false;
@@ -308,9 +309,9 @@ class SoakRun {
   // A click opens the selector's list, Esc closes it, an arrow key picks the
   // other entry (with one entry it changes nothing).
   bool SwitchTray() {
-    HWND combo = GetDlgItem(dialog_, kTrayCombo);
-    const std::size_t entries = drv::ComboEntries(dialog_, kTrayCombo).size();
-    const int start = drv::ComboSelection(dialog_, kTrayCombo);
+    HWND combo = GetDlgItem(dialog_, IDC_TRAY_COMBO);
+    const std::size_t entries = drv::ComboEntries(dialog_, IDC_TRAY_COMBO).size();
+    const int start = drv::ComboSelection(dialog_, IDC_TRAY_COMBO);
     if (!Click(combo, "the tray selector")) return false;
     if (!watch_.Await([&](const Windows&) { return drv::KeyboardFocus(dialog_) == combo; }, kReactionTimeoutMs,
                       "focus on the tray selector after a click")) {
@@ -328,7 +329,7 @@ class SoakRun {
   bool AwaitSelection(int selection) {
     watch_.Watch(200);  // an arrow key that changes nothing shows nothing either
     return !watch_.failed() &&
-           watch_.Await([&](const Windows&) { return drv::ComboSelection(dialog_, kTrayCombo) == selection; },
+           watch_.Await([&](const Windows&) { return drv::ComboSelection(dialog_, IDC_TRAY_COMBO) == selection; },
                         kReactionTimeoutMs, "tray entry " + std::to_string(selection));
   }
 
