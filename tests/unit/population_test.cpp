@@ -12,6 +12,7 @@
 #include "resources/text_catalogue.h"
 #include "support/code_pages.h"
 #include "support/fakes.h"
+#include "support/view_texts.h"
 
 namespace paperchk {
 namespace {
@@ -19,8 +20,10 @@ namespace {
 using fakes::FakeTextCatalogue;
 using fakes::MakeReport;
 using fakes::ReportItemCodes;
+using fakes::EntriesOf;
+using fakes::Rows;
+using fakes::RowsOf;
 using fakes::SetField;
-using Rows = std::vector<std::string>;
 
 const ReportItemCodes kPathItem{"40001", "30001", "30002"};   // paper path: manual feed vs upper tray
 const ReportItemCodes kSizeItem{"40002", "50009", "2048"};    // paper size: A4 vs Letter
@@ -29,18 +32,6 @@ const ReportItemCodes kMediaItem{"40003", "20004", "20001"};  // media: photo pa
 // A report with the given items on a printer without a second tray.
 MismatchReport SimpleReport(const std::vector<ReportItemCodes>& items, const std::string& port = "LPT1:") {
   return MakeReport("Ufficio", port, items, "30006", "0", "768", "20001");
-}
-
-Rows RowsOf(const ColumnRows& column) {
-  Rows rows;
-  for (int row = 0; row < column.count; ++row) rows.emplace_back(column.rows[row].c_str());
-  return rows;
-}
-
-Rows EntriesOf(const TrayEntries& trays) {
-  Rows entries;
-  for (int entry = 0; entry < trays.count; ++entry) entries.emplace_back(trays.entries[entry].c_str());
-  return entries;
 }
 
 class PopulationTest : public ::testing::Test {
@@ -68,27 +59,31 @@ TEST_F(PopulationTest, TitleIsTheTextThenOneSpaceThenThePrinterName) {
 
 // --- The three columns ---
 
-TEST_F(PopulationTest, ThreeItemReportFillsThreeRowsPerColumnInItemOrder) {
-  MismatchReport report = SimpleReport({kPathItem, kSizeItem, kMediaItem});
-  const PaperCheckView view = Populate(report);
-
-  EXPECT_EQ(RowsOf(view.settings), (Rows{"Percorso carta ", "Formato carta", "Tipo supporto"}));
-  EXPECT_EQ(RowsOf(view.applicationValues), (Rows{"Alimentazione Manuale", "A4", "Carta speciale fotografica"}));
-  EXPECT_EQ(RowsOf(view.printerValues), (Rows{"Vassoio carta  ", "Letter", "Carta Comune"}));
-}
-
-TEST_F(PopulationTest, OneAndTwoItemReportsFillOnlyTheirRows) {
-  MismatchReport one = SimpleReport({kSizeItem});
-  const PaperCheckView oneView = Populate(one);
-  EXPECT_EQ(RowsOf(oneView.settings), (Rows{"Formato carta"}));
-  EXPECT_EQ(RowsOf(oneView.applicationValues), (Rows{"A4"}));
-  EXPECT_EQ(RowsOf(oneView.printerValues), (Rows{"Letter"}));
-
-  MismatchReport two = SimpleReport({kSizeItem, kMediaItem});
-  const PaperCheckView twoView = Populate(two);
-  EXPECT_EQ(RowsOf(twoView.settings), (Rows{"Formato carta", "Tipo supporto"}));
-  EXPECT_EQ(RowsOf(twoView.applicationValues), (Rows{"A4", "Carta speciale fotografica"}));
-  EXPECT_EQ(RowsOf(twoView.printerValues), (Rows{"Letter", "Carta Comune"}));
+// Each column shows one row per item, in item order: the row text of the
+// item's code, or for a code without text the empty text (the setting and
+// printer columns) or "Altro" (the application column).
+TEST_F(PopulationTest, ColumnsShowTheRowTextOfEachItemsCodes) {
+  const struct {
+    std::vector<ReportItemCodes> items;
+    Rows settings, application, printer;
+  } kCases[] = {
+      {{kPathItem, kSizeItem, kMediaItem},
+       {"Percorso carta ", "Formato carta", "Tipo supporto"},
+       {"Alimentazione Manuale", "A4", "Carta speciale fotografica"},
+       {"Vassoio carta  ", "Letter", "Carta Comune"}},
+      {{kSizeItem}, {"Formato carta"}, {"A4"}, {"Letter"}},
+      {{kSizeItem, kMediaItem}, {"Formato carta", "Tipo supporto"}, {"A4", "Carta speciale fotografica"},
+       {"Letter", "Carta Comune"}},
+      {{{"258", "258", "258"}}, {""}, {"Altro"}, {""}},  // 258 lies between two numbers and has no text
+      {{{"", "abc", " +0"}}, {"Altro"}, {"Altro"}, {"Altro"}},  // empty and non-numeric codes name text 0
+  };
+  for (const auto& c : kCases) {
+    MismatchReport report = SimpleReport(c.items);
+    const PaperCheckView view = Populate(report);
+    EXPECT_EQ(RowsOf(view.settings), c.settings) << c.items.size() << " items, " << c.items[0].settingName;
+    EXPECT_EQ(RowsOf(view.applicationValues), c.application) << c.items[0].applicationValue;
+    EXPECT_EQ(RowsOf(view.printerValues), c.printer) << c.items[0].printerValue;
+  }
 }
 
 TEST_F(PopulationTest, ItemsBeyondTheItemCountAreNotShownEvenWhenFilled) {
@@ -98,15 +93,6 @@ TEST_F(PopulationTest, ItemsBeyondTheItemCountAreNotShownEvenWhenFilled) {
   EXPECT_EQ(RowsOf(Populate(report).settings), (Rows{"Percorso carta "}));
 }
 
-TEST_F(PopulationTest, CodeWithoutTextShowsAltroOnlyInTheApplicationColumn) {
-  // 258 lies between two catalogue numbers and has no text.
-  MismatchReport report = SimpleReport({{"258", "258", "258"}});
-  const PaperCheckView view = Populate(report);
-  EXPECT_EQ(RowsOf(view.settings), (Rows{""}));
-  EXPECT_EQ(RowsOf(view.applicationValues), (Rows{"Altro"}));
-  EXPECT_EQ(RowsOf(view.printerValues), (Rows{""}));
-}
-
 TEST_F(PopulationTest, ApplicationFallbackIsTheCatalogueTextOfNumberZero) {
   FakeTextCatalogue small({{0, "Fallback"}, {40002, "Size"}});
   MismatchReport report = SimpleReport({{"40002", "99999", "99999"}});
@@ -114,14 +100,6 @@ TEST_F(PopulationTest, ApplicationFallbackIsTheCatalogueTextOfNumberZero) {
   EXPECT_EQ(RowsOf(view.settings), (Rows{"Size"}));
   EXPECT_EQ(RowsOf(view.applicationValues), (Rows{"Fallback"}));
   EXPECT_EQ(RowsOf(view.printerValues), (Rows{""}));
-}
-
-TEST_F(PopulationTest, EmptyAndNonNumericCodesNameTextZero) {
-  MismatchReport report = SimpleReport({{"", "abc", " +0"}});
-  const PaperCheckView view = Populate(report);
-  EXPECT_EQ(RowsOf(view.settings), (Rows{"Altro"}));
-  EXPECT_EQ(RowsOf(view.applicationValues), (Rows{"Altro"}));
-  EXPECT_EQ(RowsOf(view.printerValues), (Rows{"Altro"}));
 }
 
 // --- Tray selector entries and selection ---
@@ -317,38 +295,37 @@ TEST_F(PopulationTest, NetworkPortIsRewrittenInTheReportItself) {
 
 // --- Fixed texts and the help file name ---
 
-TEST_F(PopulationTest, MessagesHeadersAndButtonsComeFromTheirCatalogueNumbers) {
+// Each fixed text is its catalogue number's text (checked with a catalogue
+// that names each number) and reads in Italian with the built-in one.
+TEST_F(PopulationTest, FixedTextsComeFromTheirCatalogueNumbers) {
+  const struct {
+    TextBuffer PaperCheckView::*part;
+    int number;
+    const char* italian;  // the start of it
+  } kTexts[] = {
+      {&PaperCheckView::printerHeader, 112, "Stampante:"},
+      {&PaperCheckView::portLabel, 113, "Porta : "},
+      {&PaperCheckView::upperMessage, 114, "Alcune impostazioni sulla stampante"},
+      {&PaperCheckView::lowerMessage, 115, "Tentate di modificare"},
+      {&PaperCheckView::settingsHeader, 116, "Impostazioni"},
+      {&PaperCheckView::applicationHeader, 117, "Applicazione"},
+      {&PaperCheckView::retry, 118, "Riprova"},
+      {&PaperCheckView::ignore, 119, "Ignora"},
+      {&PaperCheckView::cancelPrinting, 120, "Annulla"},
+      {&PaperCheckView::help, 121, "?"},
+  };
   FakeTextCatalogue numbered;
   for (int number = 111; number <= 122; ++number) numbered.Set(number, "text" + std::to_string(number));
   MismatchReport report = SimpleReport({kPathItem});
-  const PaperCheckView view = Populate(report, numbered);
-
-  EXPECT_EQ(view.title, "text111 Ufficio");
-  EXPECT_EQ(view.printerHeader, "text112");
-  EXPECT_EQ(view.portLabel, "text113");
-  EXPECT_EQ(view.upperMessage, "text114");
-  EXPECT_EQ(view.lowerMessage, "text115");
-  EXPECT_EQ(view.settingsHeader, "text116");
-  EXPECT_EQ(view.applicationHeader, "text117");
-  EXPECT_EQ(view.retry, "text118");
-  EXPECT_EQ(view.ignore, "text119");
-  EXPECT_EQ(view.cancelPrinting, "text120");
-  EXPECT_EQ(view.help, "text121");
-}
-
-TEST_F(PopulationTest, CaptionsAndHeadersAreItalian) {
-  MismatchReport report = SimpleReport({kPathItem});
-  const PaperCheckView view = Populate(report);
-  EXPECT_EQ(view.retry, "Riprova");
-  EXPECT_EQ(view.ignore, "Ignora");
-  EXPECT_EQ(view.cancelPrinting, "Annulla");
-  EXPECT_EQ(view.help, "?");
-  EXPECT_EQ(view.settingsHeader, "Impostazioni");
-  EXPECT_EQ(view.applicationHeader, "Applicazione");
-  EXPECT_EQ(view.printerHeader, "Stampante:");
-  EXPECT_EQ(view.portLabel, "Porta : ");
-  EXPECT_EQ(std::string(view.upperMessage.c_str()).rfind("Alcune impostazioni sulla stampante", 0), 0u);
-  EXPECT_EQ(view.lowerMessage.size(), 250u);
+  const PaperCheckView fromNumbers = Populate(report, numbered);
+  const PaperCheckView italian = Populate(report);
+  EXPECT_EQ(fromNumbers.title, "text111 Ufficio");
+  for (const auto& text : kTexts) {
+    EXPECT_EQ(fromNumbers.*text.part, ("text" + std::to_string(text.number)).c_str());
+    const std::string shown = (italian.*text.part).c_str();
+    EXPECT_EQ(shown.rfind(text.italian, 0), 0u) << text.number << ": " << shown;
+  }
+  EXPECT_EQ(italian.lowerMessage.size(), 250u);
 }
 
 TEST_F(PopulationTest, HelpFileNameIsSet) {

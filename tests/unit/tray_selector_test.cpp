@@ -8,14 +8,16 @@
 #include "dialog/paper_check_logic.h"
 #include "resources/text_catalogue.h"
 #include "support/fakes.h"
+#include "support/view_texts.h"
 
 namespace paperchk {
 namespace {
 
 using fakes::MakeReport;
 using fakes::ReportItemCodes;
+using fakes::Rows;
+using fakes::RowsOf;
 using fakes::SetField;
-using Rows = std::vector<std::string>;
 
 const ReportItemCodes kPathItem{"40001", "30001", "30002"};       // printer: upper tray
 const ReportItemCodes kLowerPathItem{"40001", "30001", "30005"};  // printer: lower tray
@@ -45,11 +47,7 @@ class TraySelectorTest : public ::testing::Test {
     return PrinterColumnForTray(report, catalogue, state, entryText, view.printerValues);
   }
 
-  Rows PrinterRows() const {
-    Rows rows;
-    for (int row = 0; row < view.printerValues.count; ++row) rows.emplace_back(view.printerValues.rows[row].c_str());
-    return rows;
-  }
+  Rows PrinterRows() const { return RowsOf(view.printerValues); }
 
   BuiltInTextCatalogue catalogue;
   PaperCheckState state;
