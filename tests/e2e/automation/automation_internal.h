@@ -12,7 +12,5 @@ namespace paperchk_driver::internal {
 std::wstring TempDirectory();
 // Windows path -> Unix path under Wine; nothing elsewhere.
 std::optional<std::string> UnixPathOf(const std::wstring& windowsPath);
-// The path in the system's 8-bit code page, as the client library takes it.
-std::string AnsiPath(const std::wstring& path);
 
 }  // namespace paperchk_driver::internal

@@ -134,7 +134,7 @@ std::optional<ExchangeRecord> ReadExchangeRecord(const std::wstring& path) {
 // driver would.
 bool WriteCompletionFlag(const std::wstring& path, std::uint32_t flag) {
   const std::unique_ptr<paperchk_client::ProtocolFileSystem> files = paperchk_client::MakeNativeProtocolFileSystem();
-  return paperchk_client::WriteCompletionFlag(*files, internal::AnsiPath(path).c_str(), flag);
+  return paperchk_client::WriteCompletionFlag(*files, Ansi(path).c_str(), flag);
 }
 
 

@@ -1,5 +1,5 @@
-// Paths under Wine: its converters between Unix and Windows paths, the
-// temporary folder, and the 8-bit form of a path for the client library.
+// Paths under Wine: its converter from Windows to Unix paths, and the
+// temporary folder.
 #include "automation_internal.h"
 #include "test_automation.h"
 
@@ -36,8 +36,6 @@ std::wstring TempDirectory() {
   while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
   return path;
 }
-
-std::string AnsiPath(const std::wstring& path) { return Ansi(path); }
 
 }  // namespace internal
 
