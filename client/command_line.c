@@ -71,6 +71,7 @@ static const char* field_name(int field) {
     case PAPERCHK_FIELD_END_TIMEOUT: return "end timeout";
     case PAPERCHK_FIELD_POLL_INTERVAL: return "poll interval";
     case PAPERCHK_FIELD_PLATFORM: return "platform";
+    case PAPERCHK_FIELD_PROCESS: return "paperchk's process";
     default: return "request";
   }
 }
@@ -133,7 +134,10 @@ static const char* rule_text(int rule) {
              "(launch it from the application's process)";
     case PAPERCHK_RULE_OUT_OF_RANGE: return "is out of range";
     case PAPERCHK_RULE_IN_USE: return "is held by another launch running in this session";
-    case PAPERCHK_RULE_NOT_A_DISK_FILE: return "opens as a device or a pipe, not as a disk file";
+    case PAPERCHK_RULE_NOT_A_DISK_FILE: return "names a device, a pipe or a console, not a disk file";
+    case PAPERCHK_RULE_TIMED_OUT: return "ran out before a decision came, and paperchk was ended";
+    case PAPERCHK_RULE_ENDED_WITHOUT_DECISION: return "ended without writing a decision";
+    case PAPERCHK_RULE_NOT_REMOVED: return "could not be removed at the end";
     case PAPERCHK_RULE_BROKEN_CHARACTER:
       return "holds bytes that are no character of the code page (a double-byte character cut short would "
              "take the next separator with it)";
@@ -188,6 +192,14 @@ void paperchk_describe_error(paperchk_error* error) {
     }
   } else if (error->rule == PAPERCHK_RULE_UNEXPECTED_VALUE) {
     append(&out, " (");
+    append_number(&out, error->limit);
+    append(&out, ")");
+  } else if (error->rule == PAPERCHK_RULE_TIMED_OUT) {
+    append(&out, " (");
+    append_number(&out, error->limit);
+    append(&out, " ms)");
+  } else if (error->rule == PAPERCHK_RULE_ENDED_WITHOUT_DECISION) {
+    append(&out, " (exit status ");
     append_number(&out, error->limit);
     append(&out, ")");
   }

@@ -14,8 +14,7 @@
 #define FAILED_READS_TO_GIVE_UP 20 /* one second at the usual poll interval */
 #define DEFAULT_END_TIMEOUT_MS 10000u /* paperchk polls the flag once a second */
 #define DEFAULT_POLL_INTERVAL_MS 50u
-#define FNV_OFFSET_BASIS 0xCBF29CE484222325u
-#define FNV_PRIME 0x100000001B3u
+#define HOLD_OFFSET_HIGH 0x40000000u /* the hold's byte: offset 2^62 */
 
 /* What one run holds; everything in it is released by finish_run. */
 typedef struct run {
@@ -23,6 +22,7 @@ typedef struct run {
   const paperchk_files* files;
   const char* exchange_path;
   HANDLE path_hold;
+  int hold_created_file; /* the hold made the file: no other launch or driver had it */
   HANDLE job;
   HANDLE process;
   paperchk_launch_result* result;
@@ -150,22 +150,32 @@ static int wait_for_decision(run* current) {
   }
 }
 
-/* Checks, before paperchk starts, that the exchange file is a disk file and
- * can be created where paperchk will look for it: paperchk would otherwise
- * show "CreateFile ERROR!!!" after the user decided (or write into a
- * device), and the decision would be lost. */
+/* The error of an ending without a decision that no failure explains: the
+ * time that ran out, or the process that ended and its status. */
+static void explain_ending(run* current) {
+  paperchk_launch_result* result = current->result;
+  if (result->ending == PAPERCHK_TIMED_OUT) {
+    paperchk_set_error(&result->error, PAPERCHK_FIELD_DECISION_TIMEOUT, PAPERCHK_RULE_TIMED_OUT,
+                       current->options->decision_timeout_ms, 0, 0);
+  } else if (result->ending == PAPERCHK_PROCESS_GONE) {
+    paperchk_set_error(&result->error, PAPERCHK_FIELD_PROCESS, PAPERCHK_RULE_ENDED_WITHOUT_DECISION,
+                       result->exit_status, 0, 0);
+  }
+}
+
+/* Prepares the held file before paperchk starts: {0, 0}, or cut to nothing
+ * for paperchk to write (a short file holds no decision; removing it would
+ * leave a name nobody can open until the hold goes). An old decision must
+ * not be taken for the user's. */
 static int prepare_exchange_file(run* current) {
   const paperchk_files* files = current->files;
   paperchk_error* error = &current->result->error;
   uint32_t system_error = 0;
   int status = PAPERCHK_IO_FAILED;
   void* file;
-  if (paperchk_files_prepare(files, current->exchange_path, current->options->create_exchange_file, error) !=
-      PAPERCHK_OK) {
-    return 0;
+  if (current->options->create_exchange_file) {
+    return paperchk_files_prepare(files, current->exchange_path, 1, error) == PAPERCHK_OK;
   }
-  if (current->options->create_exchange_file) return 1;
-  /* Left to paperchk to create: try it, then leave none behind. */
   file = files->open(files->context, current->exchange_path, 1, &status, &system_error);
   if (file == NULL) {
     paperchk_set_error(error, PAPERCHK_FIELD_EXCHANGE_PATH,
@@ -174,7 +184,7 @@ static int prepare_exchange_file(run* current) {
     return 0;
   }
   files->close(files->context, file);
-  return paperchk_files_prepare(files, current->exchange_path, 0, error) == PAPERCHK_OK;
+  return 1;
 }
 
 static int status_of(const paperchk_launch_result* result) {
@@ -190,63 +200,77 @@ static int status_of(const paperchk_launch_result* result) {
   }
 }
 
+/* Removes the exchange file at the end: through the driver's files, or the
+ * system's for a file the hold made that paperchk never saw. A failure is
+ * said in the error when the ending has no explanation of its own. */
+static void remove_exchange_file(run* current) {
+  paperchk_launch_result* result = current->result;
+  const paperchk_files* files = current->files;
+  uint32_t system_error = 0;
+  if (current->path_hold == NULL) return;
+  if (current->process == NULL && current->hold_created_file) {
+    files = paperchk_system_files();
+  } else if (current->options->keep_exchange_file) {
+    return;
+  }
+  result->exchange_file_removed = files->remove(files->context, current->exchange_path, &system_error) == PAPERCHK_IO_DONE;
+  if (!result->exchange_file_removed && result->error.rule == PAPERCHK_RULE_NONE) {
+    paperchk_set_error(&result->error, PAPERCHK_FIELD_EXCHANGE_PATH, PAPERCHK_RULE_NOT_REMOVED, 0, 0, system_error);
+  }
+}
+
 /* Releases what the run holds, ending a paperchk that still runs, and
  * removes the exchange file unless the driver keeps it. */
 static int finish_run(run* current) {
   paperchk_launch_result* result = current->result;
-  uint32_t system_error = 0;
-  if (current->process != NULL) {
-    if (is_running(current->process)) finish_process(current, 0);
-    CloseHandle(current->process);
-  }
+  if (current->process != NULL && is_running(current->process)) finish_process(current, 0);
   if (current->job != NULL) CloseHandle(current->job);
-  if (!current->options->keep_exchange_file && current->path_hold != NULL) {
-    result->exchange_file_removed =
-        current->files->remove(current->files->context, current->exchange_path, &system_error) == PAPERCHK_IO_DONE;
-  }
+  remove_exchange_file(current);
+  if (current->process != NULL) CloseHandle(current->process);
   /* Released last: the file is the next launch's only once this one is done with it. */
   if (current->path_hold != NULL) CloseHandle(current->path_hold);
   return status_of(result);
 }
 
-/* One launch per exchange file in the session: a second one would take the
- * first one's decision for its own and lose the user's. The hold is a named
- * object of the session's namespace, named after the file's full path (case
- * folded, as the file system compares names), which the system releases when
- * the launch returns or its process ends. */
+/* One launch per exchange file: a second one would take the first one's
+ * decision for its own and lose the user's. The hold is a lock the file
+ * system keeps on the file itself (one byte far past anything paperchk reads
+ * or writes), so every name of the file meets it: another case, "\\?\",
+ * "..", a short name, a link, another drive letter or share, a hard link.
+ * The system releases it when the launch returns or its process ends. The
+ * file is created for it when there is none; paperchk opens it as it is. */
 static int hold_exchange_path(run* current) {
-  char full_path[PAPERCHK_MAX_PROGRAM_PATH_LENGTH + 1]; /* a full path may be longer than the one given */
-  char name[sizeof "Local\\paperchk-exchange-" + 16];
-  const char* path = current->exchange_path;
-  const DWORD got = GetFullPathNameA(path, sizeof full_path, full_path, NULL);
-  uint64_t hash = FNV_OFFSET_BASIS;
-  size_t length;
-  int digit;
-  if (got != 0 && got < sizeof full_path) path = full_path;
-  for (; *path != '\0'; ++path) {
-    const unsigned char character = (unsigned char)*path;
-    hash = (hash ^ (uint64_t)(character >= 'a' && character <= 'z' ? character - 'a' + 'A' : character)) * FNV_PRIME;
-  }
-  length = sizeof "Local\\paperchk-exchange-" - 1;
-  memcpy(name, "Local\\paperchk-exchange-", length);
-  for (digit = 15; digit >= 0; --digit) name[length++] = "0123456789abcdef"[(hash >> (4 * digit)) & 0xFu];
-  name[length] = '\0';
-  SetLastError(0); /* CreateMutexA tells an existing object only by the last error */
-  current->path_hold = CreateMutexA(NULL, FALSE, name);
-  if (current->path_hold == NULL) {
-    paperchk_set_error(&current->result->error, PAPERCHK_FIELD_EXCHANGE_PATH, PAPERCHK_RULE_SYSTEM_FAILURE, 0, 0,
-                       GetLastError());
-    current->result->ending = PAPERCHK_FILE_FAILED;
+  paperchk_error* error = &current->result->error;
+  OVERLAPPED where;
+  DWORD failure;
+  HANDLE file = CreateFileA(current->exchange_path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+  current->result->ending = PAPERCHK_FILE_FAILED;
+  if (file == INVALID_HANDLE_VALUE) {
+    paperchk_set_error(error, PAPERCHK_FIELD_EXCHANGE_PATH, PAPERCHK_RULE_SYSTEM_FAILURE, 0, 0, GetLastError());
     return 0;
   }
-  if (GetLastError() == ERROR_ALREADY_EXISTS) {
-    CloseHandle(current->path_hold);
+  current->hold_created_file = GetLastError() != ERROR_ALREADY_EXISTS;
+  current->path_hold = file;
+  if (GetFileType(file) != FILE_TYPE_DISK) { /* what the name did not tell: a link to a device, say */
     current->path_hold = NULL;
-    paperchk_set_error(&current->result->error, PAPERCHK_FIELD_EXCHANGE_PATH, PAPERCHK_RULE_IN_USE, 0, 0, 0);
-    current->result->ending = PAPERCHK_EXCHANGE_PATH_IN_USE;
+    CloseHandle(file);
+    paperchk_set_error(error, PAPERCHK_FIELD_EXCHANGE_PATH, PAPERCHK_RULE_NOT_A_DISK_FILE, 0, 0, 0);
     return 0;
   }
-  return 1;
+  memset(&where, 0, sizeof where);
+  where.OffsetHigh = HOLD_OFFSET_HIGH;
+  if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where)) return 1;
+  failure = GetLastError();
+  current->path_hold = NULL;
+  CloseHandle(file);
+  if (failure == ERROR_LOCK_VIOLATION) {
+    paperchk_set_error(error, PAPERCHK_FIELD_EXCHANGE_PATH, PAPERCHK_RULE_IN_USE, 0, 0, 0);
+    current->result->ending = PAPERCHK_EXCHANGE_PATH_IN_USE;
+  } else {
+    paperchk_set_error(error, PAPERCHK_FIELD_EXCHANGE_PATH, PAPERCHK_RULE_SYSTEM_FAILURE, 0, 0, failure);
+  }
+  return 0;
 }
 
 /* Refuses a time field outside its range, naming it: garbage there would
@@ -264,6 +288,23 @@ static int options_in_range(const paperchk_launch_options* options, paperchk_err
   return time_field_in_range(options->decision_timeout_ms, PAPERCHK_FIELD_DECISION_TIMEOUT, error) &&
          time_field_in_range(options->end_timeout_ms, PAPERCHK_FIELD_END_TIMEOUT, error) &&
          time_field_in_range(options->poll_interval_ms, PAPERCHK_FIELD_POLL_INTERVAL, error);
+}
+
+/* A path that names a device, a pipe or a console, or none, is refused from
+ * its text before anything is opened. */
+static int exchange_path_names_a_file(run* current) {
+  paperchk_launch_result* result = current->result;
+  uint32_t system_error = 0;
+  int rule = PAPERCHK_RULE_NONE;
+  if (current->exchange_path[0] == '\0') {
+    rule = PAPERCHK_RULE_EMPTY;
+  } else if (paperchk_system_names_no_disk_file(current->exchange_path, &system_error)) {
+    rule = system_error != 0 ? PAPERCHK_RULE_SYSTEM_FAILURE : PAPERCHK_RULE_NOT_A_DISK_FILE;
+  }
+  if (rule == PAPERCHK_RULE_NONE) return 1;
+  paperchk_set_error(&result->error, PAPERCHK_FIELD_EXCHANGE_PATH, rule, 0, 0, system_error);
+  result->ending = PAPERCHK_FILE_FAILED;
+  return 0;
 }
 
 /* The checks before anything is created or started; false with the ending
@@ -284,7 +325,7 @@ static int may_launch(run* current) {
       return 0;
     }
   }
-  return hold_exchange_path(current);
+  return exchange_path_names_a_file(current) && hold_exchange_path(current);
 }
 
 static void start_result(paperchk_launch_result* result) {
@@ -311,6 +352,7 @@ int paperchk_launch_command_line(const char* program_path, const char* command_l
   current.files = current.options->files != NULL ? current.options->files : paperchk_system_files();
   current.exchange_path = exchange_path;
   current.path_hold = NULL;
+  current.hold_created_file = 0;
   current.job = NULL;
   current.process = NULL;
   current.result = result;
@@ -329,6 +371,7 @@ int paperchk_launch_command_line(const char* program_path, const char* command_l
   if (result->ending != PAPERCHK_DECIDED) {
     /* Gone by itself, or given up: nothing more will come. */
     finish_process(&current, 0);
+    explain_ending(&current);
     return finish_run(&current);
   }
   paperchk_clear_error(&result->error);

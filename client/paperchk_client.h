@@ -65,7 +65,8 @@ enum paperchk_field {
   PAPERCHK_FIELD_SESSION, PAPERCHK_FIELD_EXECUTION_CONTEXT,
   /* the time fields of paperchk_launch_options */
   PAPERCHK_FIELD_DECISION_TIMEOUT, PAPERCHK_FIELD_END_TIMEOUT, PAPERCHK_FIELD_POLL_INTERVAL,
-  PAPERCHK_FIELD_PLATFORM
+  PAPERCHK_FIELD_PLATFORM,
+  PAPERCHK_FIELD_PROCESS /* paperchk's process (error.limit holds its exit status) */
 };
 
 enum paperchk_rule {
@@ -79,9 +80,12 @@ enum paperchk_rule {
   PAPERCHK_RULE_NO_USER,          /* a session or context where no window reaches the user */
   PAPERCHK_RULE_OUT_OF_RANGE,     /* a time field outside its range (below) */
   PAPERCHK_RULE_IN_USE,           /* the exchange path is held by another running launch */
-  PAPERCHK_RULE_NOT_A_DISK_FILE,  /* the exchange path opens as a device or a pipe */
+  PAPERCHK_RULE_NOT_A_DISK_FILE,  /* the exchange path names a device, a pipe or a console */
   PAPERCHK_RULE_BROKEN_CHARACTER, /* bytes that are no character of the code page (a double-byte one cut short) */
-  PAPERCHK_RULE_NOT_IN_CODE_PAGE  /* a Unicode character the code page cannot hold */
+  PAPERCHK_RULE_NOT_IN_CODE_PAGE, /* a Unicode character the code page cannot hold */
+  PAPERCHK_RULE_TIMED_OUT,        /* the time field in error.limit ran out */
+  PAPERCHK_RULE_ENDED_WITHOUT_DECISION, /* paperchk ended, exit status in error.limit, and wrote none */
+  PAPERCHK_RULE_NOT_REMOVED       /* the exchange file could not be removed at the end */
 };
 
 /* The ranges of the time fields of paperchk_launch_options, in milliseconds;

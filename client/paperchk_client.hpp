@@ -77,6 +77,7 @@ enum class Field : int {
   EndTimeout = PAPERCHK_FIELD_END_TIMEOUT,
   PollInterval = PAPERCHK_FIELD_POLL_INTERVAL,
   Platform = PAPERCHK_FIELD_PLATFORM,
+  Process = PAPERCHK_FIELD_PROCESS,
 };
 
 enum class Rule : int {
@@ -102,6 +103,9 @@ enum class Rule : int {
   NotADiskFile = PAPERCHK_RULE_NOT_A_DISK_FILE,
   BrokenCharacter = PAPERCHK_RULE_BROKEN_CHARACTER,
   NotInCodePage = PAPERCHK_RULE_NOT_IN_CODE_PAGE,
+  TimedOut = PAPERCHK_RULE_TIMED_OUT,
+  EndedWithoutDecision = PAPERCHK_RULE_ENDED_WITHOUT_DECISION,
+  NotRemoved = PAPERCHK_RULE_NOT_REMOVED,
 };
 
 // Why a request was refused (or a file failed). `item` counts from 1 for the

@@ -4,6 +4,10 @@
 
 #include "paperchk_client.h"
 
+#ifdef __cplusplus
+extern "C" {
+#endif
+
 /* Fills `error` (may be null) with the codes and their sentence. */
 void paperchk_set_error(paperchk_error* error, int field, int rule, size_t limit, size_t item,
                         uint32_t system_error);
@@ -29,5 +33,23 @@ int paperchk_load_code_page(unsigned number, paperchk_code_page* page, uint32_t*
 /* Non-zero when `text` (`length` bytes, no NUL) is made of whole characters
  * of the code page, so that it crosses into paperchk's command line unchanged. */
 int paperchk_code_page_holds(const paperchk_code_page* page, const char* text, size_t length);
+
+/* Non-zero when `path` (UTF-16, `length` units, no NUL) names no disk file
+ * by the system's rules, read from the text alone: a reserved device name
+ * (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, CONIN$, CONOUT$, with any
+ * extension, trailing spaces or dots, in any folder), anything under "\\.\"
+ * or the "\\?\" namespace but a drive, a volume or a share (GLOBALROOT, pipe,
+ * a device), and a server's pipes and mailslots ("\\server\pipe\..."). */
+int paperchk_names_no_disk_file(const uint16_t* path, size_t length);
+
+#ifdef _WIN32
+/* The same for an 8-bit path in the system's code page, as CreateFileA reads
+ * it. A path too long to convert is refused too, with *system_error set. */
+int paperchk_system_names_no_disk_file(const char* path, uint32_t* system_error);
+#endif
+
+#ifdef __cplusplus
+}
+#endif
 
 #endif /* PAPERCHK_INTERNAL_H */

@@ -476,17 +476,36 @@ TEST(CInterface, OptionsOutOfRangeAndDevicePathsAreRefusedBeforeStart) {
   EXPECT_EQ(result.error.rule, PAPERCHK_RULE_NOT_A_DISK_FILE) << result.error.message;
 }
 
+// Under Wine, the same folder through the drive that reaches the Unix root
+// (Z:): another drive letter for it. Empty elsewhere.
+std::string ThroughUnixRoot(const std::string& path) {
+  using UnixName = char*(CDECL*)(const wchar_t*);
+  const auto unixName = reinterpret_cast<UnixName>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  wchar_t wide[MAX_PATH];
+  if (unixName == nullptr || MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) == 0) return "";
+  char* name = unixName(wide);
+  if (name == nullptr) return "";
+  std::string spelled = std::string("Z:") + name;
+  HeapFree(GetProcessHeap(), 0, name);
+  for (char& c : spelled) c = c == '/' ? '\\' : c;
+  return spelled;
+}
+
 // Two launches on one exchange file would take each other's decisions: while
-// one runs, a second on the same file (from another thread, spelled another
-// way) is refused with nothing touched, not even the first one's file; once
-// the first has returned, the file is free again.
-TEST(CInterface, ASecondLaunchOnAnExchangePathInUseIsRefused) {
+// one runs, a second on the same file by any of its names (from another
+// thread) is refused with nothing touched, not even the first one's file; a
+// second on another file goes ahead; once the first has returned, the file
+// is free again, and the file its hold made is gone.
+TEST(CInterface, ASecondLaunchOnAnExchangePathInUseIsRefusedWhateverItsName) {
   char folder[MAX_PATH + 1];
   ASSERT_NE(GetTempPathA(sizeof folder, folder), 0u);
   const std::string path = std::string(folder) + "paperchk-held.bin";
-  std::string otherSpelling = path;
-  for (char& c : otherSpelling) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  otherSpelling.insert(otherSpelling.find_last_of('\\'), "\\.");
+  const std::string hardLink = std::string(folder) + "paperchk-held-link.bin";
+  const std::string otherFile = std::string(folder) + "paperchk-held-other.bin";
+  std::string otherCase = path;
+  for (char& c : otherCase) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  otherCase.insert(otherCase.find_last_of('\\'), "\\.");
 
   CountedFiles gated;
   gated.entered = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -494,12 +513,32 @@ TEST(CInterface, ASecondLaunchOnAnExchangePathInUseIsRefused) {
   paperchk_launch_result first;
   std::thread running([&] { first = LaunchOn(gated, {}, path.c_str()); });
   ASSERT_EQ(WaitForSingleObject(gated.entered, 60000), WAIT_OBJECT_0);
-  for (const std::string& second : {path, otherSpelling}) {
+  (void)DeleteFileA(hardLink.c_str());
+  ASSERT_TRUE(CreateHardLinkA(hardLink.c_str(), path.c_str(), nullptr)) << GetLastError();
+  struct Row {
+    const char* spelling;
+    std::string second;
+    bool sameFile;
+  };
+  std::vector<Row> rows = {
+      {"the same text", path, true},
+      {"another case, a dot folder", otherCase, true},
+      {"trailing dots and spaces", path + ". .", true},
+      {"\\\\?\\", "\\\\?\\" + path, true},
+      {"a folder and ..", std::string(folder) + "sub\\..\\paperchk-held.bin", true},
+      {"a hard link", hardLink, true},
+      {"another file", otherFile, false},
+  };
+  const std::string unixRoot = ThroughUnixRoot(path);
+  if (!unixRoot.empty()) rows.push_back({"another drive letter (Z:)", unixRoot, true});
+  for (const Row& row : rows) {
     CountedFiles counted;
-    const paperchk_launch_result result = LaunchOn(counted, {}, second.c_str());
-    EXPECT_EQ(result.ending, PAPERCHK_EXCHANGE_PATH_IN_USE) << second;
-    EXPECT_EQ(result.error.rule, PAPERCHK_RULE_IN_USE) << second;
-    EXPECT_EQ(counted.calls, 0) << second << ": the running launch's file is not touched";
+    const paperchk_launch_result result = LaunchOn(counted, {}, row.second.c_str());
+    std::printf("second launch, %s: %s\n", row.spelling, result.error.message);
+    EXPECT_EQ(result.ending, row.sameFile ? PAPERCHK_EXCHANGE_PATH_IN_USE : PAPERCHK_FILE_FAILED)
+        << row.spelling << ": " << row.second << ": " << result.error.message;
+    EXPECT_EQ(result.error.rule, row.sameFile ? PAPERCHK_RULE_IN_USE : PAPERCHK_RULE_SYSTEM_FAILURE) << row.spelling;
+    EXPECT_EQ(counted.calls == 0, row.sameFile) << row.spelling << ": the running launch's file is not touched";
   }
   SetEvent(gated.release);
   running.join();
@@ -508,6 +547,9 @@ TEST(CInterface, ASecondLaunchOnAnExchangePathInUseIsRefused) {
   EXPECT_EQ(first.ending, PAPERCHK_FILE_FAILED);
   CountedFiles counted;
   EXPECT_EQ(LaunchOn(counted, {}, path.c_str()).ending, PAPERCHK_FILE_FAILED) << "free once the first returned";
+  EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << "the file the hold made is gone";
+  EXPECT_EQ(GetFileAttributesA(otherFile.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(DeleteFileA(hardLink.c_str()));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "client/paperchk_client.hpp"
+#include "client/paperchk_internal.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -232,31 +233,95 @@ TEST_F(NativeFiles, ADirectoryIsAFileErrorNotAMissingFile) {
   EXPECT_FALSE(PrepareExchangeFile(*files_, directory.c_str(), Preparation::RemoveOld));
 }
 
-// A device or a pipe opens, but a decision written there vanishes: refused
-// by name, and never removed (as root, "removing an old file" would delete it).
-TEST_F(NativeFiles, ADeviceOrAPipeIsRefusedAndNeverRemoved) {
-#ifdef _WIN32
-  const char* const devices[] = {"NUL", "\\\\.\\pipe\\paperchk-client-test"};
-#else
-  const char* const devices[] = {"/dev/null"};
-#endif
-  for (const char* device : devices) {
-    for (const int create : {0, 1}) {
-#ifdef _WIN32
-      // A pipe's instance serves one open.
-      HANDLE pipe = CreateNamedPipeA(devices[1], PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 2, 64, 64, 0, nullptr);
-#endif
-      paperchk_error error;
-      EXPECT_EQ(paperchk_prepare_exchange_file(device, create, &error), PAPERCHK_FILE_ERROR) << device << create;
-      EXPECT_STREQ(error.message, "exchange path opens as a device or a pipe, not as a disk file") << device;
-#ifdef _WIN32
-      CloseHandle(pipe);
-#endif
-    }
+// A device, a pipe or a console would take the decision and lose it: refused
+// from the name alone, by the system's rules for reserved names, so nothing
+// is opened to find out (a pipe's server sees no client) and nothing removed
+// (as root, "removing an old file" of /dev/null would delete it). Names that
+// only look alike are files.
+struct NameRow {
+  const char16_t* path;
+  bool noDiskFile;
+};
+constexpr NameRow kNameRows[] = {
+    {u"NUL", true},
+    {u"nul.txt", true},
+    {u"C:\\t\\COM1.dat", true},
+    {u"C:\\t\\con", true},
+    {u"CONIN$", true},
+    {u"C:\\t\\conout$.log", true},
+    {u"PRN", true},
+    {u"LPT1", true},
+    {u"COM9", true},
+    {u"C:\\t\\aux .bin", true},
+    {u"C:\\t\\nul. . ", true},
+    {u"C:nul", true},
+    {u"C:\\t\\COM\u00B9", true},
+    {u"d:/t/lpt3:stream", true},
+    {u"\\\\.\\pipe\\paperchk-client-test", true},
+    {u"//./pipe/x", true},
+    {u"\\\\.\\C:\\t\\same.bin", true},
+    {u"\\\\?\\GLOBALROOT\\Device\\Null", true},
+    {u"\\\\?\\pipe\\x", true},
+    {u"\\??\\NUL", true},
+    {u"\\\\?\\C:", true},
+    {u"\\\\server\\PIPE\\spool", true},
+    {u"\\\\?\\UNC\\server\\mailslot\\x", true},
+    {u"C:\\t\\same.bin", false},
+    {u"C:\\t\\console.bin", false},
+    {u"C:\\t\\com10", false},
+    {u"C:\\t\\nulx.bin", false},
+    {u"C:\\nul\\x.bin", false},
+    {u"C:\\t\\COM0", false},
+    {u"\\\\?\\C:\\t\\nul.txt", false},
+    {u"\\\\?\\Volume{0b1e0cf5-0000-0000-0000-100000000000}\\x.bin", false},
+    {u"\\\\?\\UNC\\server\\share\\x.bin", false},
+    {u"\\\\server\\share\\pipe\\x.bin", false},
+    {u"exchange.bin", false},
+};
+
+TEST_F(NativeFiles, DevicesPipesAndConsolesAreRefusedByNameAlone) {
+  for (const NameRow& row : kNameRows) {
+    const std::u16string path = row.path;
+    std::vector<std::uint16_t> units(path.begin(), path.end());
+    EXPECT_EQ(paperchk_names_no_disk_file(units.data(), units.size()) != 0, row.noDiskFile)
+        << std::string(path.begin(), path.end());
   }
-  std::uint32_t decision = 0;
-  EXPECT_EQ(paperchk_read_decision(devices[0], &decision, nullptr), PAPERCHK_FILE_ERROR);
-  EXPECT_TRUE(std::ifstream(devices[0]).good()) << "still there";
+#ifdef _WIN32
+  // A pipe's server that must see no client, whatever is asked of its name.
+  const char* const pipeName = "\\\\.\\pipe\\paperchk-client-test";
+  HANDLE pipe = CreateNamedPipeA(pipeName, PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED, PIPE_TYPE_BYTE, 4, 64, 64, 0,
+                                 nullptr);
+  ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+  OVERLAPPED connected{};
+  connected.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  ASSERT_FALSE(ConnectNamedPipe(pipe, &connected));
+  ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
+  for (const NameRow& row : kNameRows) {
+    if (!row.noDiskFile) continue;
+    const std::u16string wide = row.path;
+    char path[256];
+    ASSERT_GT(WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(wide.c_str()), -1, path, sizeof path,
+                                  nullptr, nullptr),
+              0);
+    for (const int create : {0, 1}) {
+      paperchk_error error;
+      EXPECT_EQ(paperchk_prepare_exchange_file(path, create, &error), PAPERCHK_FILE_ERROR) << path << create;
+      EXPECT_STREQ(error.message, "exchange path names a device, a pipe or a console, not a disk file") << path;
+    }
+    std::uint32_t decision = 0;
+    EXPECT_EQ(paperchk_read_decision(path, &decision, nullptr), PAPERCHK_FILE_ERROR) << path;
+    EXPECT_EQ(paperchk_write_completion_flag(path, nullptr), PAPERCHK_FILE_ERROR) << path;
+  }
+  EXPECT_EQ(WaitForSingleObject(connected.hEvent, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the pipe saw a client";
+  CancelIo(pipe);
+  CloseHandle(connected.hEvent);
+  CloseHandle(pipe);
+#else
+  paperchk_error error;
+  EXPECT_EQ(paperchk_prepare_exchange_file("/dev/null", 0, &error), PAPERCHK_FILE_ERROR);
+  EXPECT_STREQ(error.message, "exchange path names a device, a pipe or a console, not a disk file");
+  EXPECT_TRUE(std::ifstream("/dev/null").good()) << "still there";
+#endif
 }
 
 }  // namespace
