@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -256,6 +258,117 @@ TEST(Launcher, AMissingExchangeFolderStartsNothingAndSaysWhyWithTheSystemsCode) 
   }
 }
 
+// While paperchk's dialog is up for one launch, a second launch on the same
+// file under another of its names is refused and starts nothing, and the
+// first user's decision is the one that comes back (two launches on one file
+// would each take the other's). The spellings the real program and Wine can
+// make; the rest are rows of CInterface.ASecondLaunchOnAnExchangePathInUse...
+std::string ThroughUnixRoot(const std::string& windowsPath) {
+  using UnixName = char*(CDECL*)(const wchar_t*);
+  const auto unixName = reinterpret_cast<UnixName>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  if (unixName == nullptr) return "";
+  char* name = unixName(drv::Widen(windowsPath).c_str());
+  if (name == nullptr) return "";
+  std::string spelled = std::string("Z:") + name;
+  HeapFree(GetProcessHeap(), 0, name);
+  std::replace(spelled.begin(), spelled.end(), '/', '\\');
+  return spelled;
+}
+
+std::string ShortName(const std::string& path) {
+  char shortPath[MAX_PATH];
+  const DWORD got = GetShortPathNameA(path.c_str(), shortPath, sizeof shortPath);
+  return got != 0 && got < sizeof shortPath ? shortPath : "";
+}
+
+// Rows of a code page run where the system has it (the code-page entry runs
+// this test too); a second launch on another file goes ahead.
+TEST(Launcher, OneLaunchPerFileWhateverItsName) {
+  drv::ScratchDirectory scratch(L"paperchk-launcher");
+  ASSERT_TRUE(scratch.ok());
+  const std::string folder = drv::Ansi(scratch.path());
+  const auto inScratch = [&](const wchar_t* name) { return drv::Ansi(scratch.File(name)); };
+  // A folder and a Unix symbolic link to it, made by the test's entry.
+  const char* linked = std::getenv("PAPERCHK_E2E_LINKED_FOLDER");
+  ASSERT_NE(linked, nullptr) << "the ctest entry names a folder holding real/ and link/ (a symbolic link to real/)";
+  std::string linkedFolder = std::string("Z:") + linked;
+  std::replace(linkedFolder.begin(), linkedFolder.end(), '/', '\\');
+  struct Row {
+    const char* spelling;
+    unsigned codePage;  // 0: any
+    std::string first;
+    std::function<std::string(const std::string&)> second;  // made while the first runs
+    bool sameFile;
+  };
+  const Row rows[] = {
+      {"\\\\?\\", 0, folder + "\\same.bin", [](const std::string& p) { return "\\\\?\\" + p; }, true},
+      {"..", 0, folder + "\\same.bin", [&](const std::string&) { return folder + "\\sub\\..\\same.bin"; }, true},
+      {"the short name", 0, folder + "\\a-long-exchange-file-name.bin", ShortName, true},
+      {"a symbolic link to the folder", 0, linkedFolder + "\\real\\same.bin",
+       [&](const std::string&) { return linkedFolder + "\\link\\same.bin"; }, true},
+      {"another drive letter", 0, folder + "\\same.bin", ThroughUnixRoot, true},
+      {"case beyond ASCII (e acute)", 1252, inScratch(L"\u00e9.bin"),
+       [&](const std::string&) { return inScratch(L"\u00c9.bin"); }, true},
+      {"case of full-width letters", 932, inScratch(L"\uff41.bin"),
+       [&](const std::string&) { return inScratch(L"\uff21.bin"); }, true},
+      {"another file whose trail byte is a letter's (83 41, 83 61)", 932, inScratch(L"\u30a2.bin"),
+       [&](const std::string&) { return inScratch(L"\u30c2.bin"); }, false},
+  };
+  int ran = 0;
+  for (const Row& row : rows) {
+    if (row.codePage != 0 && row.codePage != GetACP()) continue;
+    ++ran;
+    std::string secondPath;
+    client::LaunchResult second;
+    bool secondStarted = false;
+    bool pressed = false;
+    bool readOnly = false;
+    client::LaunchOptions options;
+    options.decisionTimeoutMs = kDecisionTimeoutMs;
+    options.started = [&](std::uint32_t id) {
+      HWND dialog = nullptr;
+      drv::WaitUntil([&] { return (dialog = VisibleDialogOf(id, IsMainDialog)) != nullptr; }, kStartTimeoutMs);
+      secondPath = row.second(row.first);
+      client::LaunchOptions secondOptions;
+      secondOptions.decisionTimeoutMs = kDecisionTimeoutMs;
+      secondOptions.started = [&](std::uint32_t secondId) {
+        secondStarted = true;
+        PressWhenShown(secondId, IDC_CANCEL_PRINTING);
+      };
+      client::Request request = *::SampleRequest("network-port");
+      request.exchangePath = secondPath;
+      if (!secondPath.empty() && secondPath != row.first) {
+        second = client::Launch(ProgramPath(), request, secondOptions);
+      }
+      // Someone makes the file read-only meanwhile: the launcher removes it all the same.
+      readOnly = SetFileAttributesA(row.first.c_str(), FILE_ATTRIBUTE_READONLY) != 0;
+      pressed = dialog != nullptr && drv::ClickButton(dialog, IDC_IGNORE);
+    };
+    client::Request request = *::SampleRequest("network-port");
+    request.exchangePath = row.first;
+    const client::LaunchResult first = client::Launch(ProgramPath(), request, options);
+    std::printf("%s: %s and %s: %s\n", row.spelling, row.first.c_str(), secondPath.c_str(),
+                row.sameFile ? client::Describe(second.error).c_str() : "both decided");
+    ASSERT_TRUE(pressed) << row.spelling;
+    ASSERT_NE(secondPath, row.first) << row.spelling << ": no other name could be made";
+    ASSERT_FALSE(secondPath.empty()) << row.spelling << ": no other name could be made";
+    if (row.sameFile) {
+      EXPECT_EQ(second.ending, client::LaunchEnding::ExchangePathInUse) << row.spelling;
+      EXPECT_FALSE(secondStarted) << row.spelling;
+    } else {
+      EXPECT_EQ(second.ending, client::LaunchEnding::Decided) << row.spelling << ": " << client::Describe(second.error);
+      EXPECT_EQ(second.decision, PAPERCHK_DECISION_CANCEL_PRINTING) << row.spelling;
+    }
+    EXPECT_EQ(first.ending, client::LaunchEnding::Decided) << row.spelling << ": " << client::Describe(first.error);
+    EXPECT_EQ(first.decision, PAPERCHK_DECISION_IGNORE) << row.spelling << ": the first user's decision";
+    EXPECT_TRUE(readOnly) << row.spelling;
+    EXPECT_TRUE(first.exchangeFileRemoved) << row.spelling << ": " << client::Describe(first.error);
+    EXPECT_EQ(GetFileAttributesA(row.first.c_str()), INVALID_FILE_ATTRIBUTES) << row.spelling;
+  }
+  EXPECT_GE(ran, 6) << "rows for code page " << GetACP();
+}
+
 // The stand-in driver, killed while paperchk's dialog waits for the user:
 // the launcher's job ends paperchk with it.
 TEST(Launcher, ADriverThatDiesTakesPaperchkWithIt) {
@@ -410,6 +523,8 @@ TEST(Launcher, StartUpErrorEndsWithoutADecisionAndSaysTheProcessIsGone) {
       client::LaunchCommandLine(program, program + " " + tail, request.exchangePath, options);
   ASSERT_TRUE(closed) << "no start-up error box";
   EXPECT_EQ(result.ending, client::LaunchEnding::ProcessGone);
+  EXPECT_EQ(client::Describe(result.error), "paperchk's process ended without writing a decision (exit status 0)");
+  std::printf("process gone: %s\n", client::Describe(result.error).c_str());
   EXPECT_EQ(result.decision, 0u);
   EXPECT_TRUE(result.exitStatusKnown);
   EXPECT_EQ(result.exitStatus, 0u);
@@ -434,6 +549,9 @@ TEST(Launcher, NoDecisionWithinTheTimeEndsTheProgram) {
       client::Launch(ProgramPath(), SampleRequest(scratch.File(L"exchange.bin")), options);
   ASSERT_TRUE(shown);
   EXPECT_EQ(result.ending, client::LaunchEnding::TimedOut);
+  EXPECT_EQ(client::Describe(result.error),
+            "decision timeout ran out before a decision came, and paperchk was ended (1500 ms)");
+  std::printf("timed out: %s\n", client::Describe(result.error).c_str());
   EXPECT_TRUE(result.terminated);
   EXPECT_TRUE(ProcessHasEnded(processId));
   EXPECT_TRUE(scratch.List().empty()) << "the old file was removed and paperchk wrote none";
