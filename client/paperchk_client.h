@@ -20,9 +20,7 @@
 extern "C" {
 #endif
 
-/* The release this header belongs to. It is project(paperchk VERSION ...)
- * of the repository's CMakeLists.txt, which refuses to configure when the
- * two differ (cmake/version.cmake). */
+/* The release this header belongs to: the version in the archive's name. */
 #define PAPERCHK_CLIENT_VERSION "1.0.0"
 
 /* The version the library was built as (PAPERCHK_CLIENT_VERSION of its
@@ -170,7 +168,9 @@ int paperchk_files_read_decision(const paperchk_files* files, const char* path, 
 int paperchk_files_write_flag(const paperchk_files* files, const char* path, uint32_t flag, paperchk_error* error);
 
 /* Before starting paperchk: 1 creates the file holding {0, 0}; 0 removes an
- * old one (none there is fine) and leaves the creation to paperchk. */
+ * old one (none there is fine) and leaves the creation to paperchk. A path
+ * that names a device, a pipe or a console is refused by its text
+ * (PAPERCHK_RULE_NOT_A_DISK_FILE), as by the two functions below. */
 int paperchk_prepare_exchange_file(const char* path, int create_empty, paperchk_error* error);
 
 /* The decision in the file: *decision is 0 while none is written (no file,
@@ -260,7 +260,7 @@ typedef struct paperchk_launch_options {
   paperchk_reread_printer reread_printer; /* may be null */
   void* context;                          /* passed to reread_printer and started */
   paperchk_started started;               /* may be null */
-  int create_exchange_file;               /* 1: create {0, 0} first; 0: remove an old file */
+  int create_exchange_file;               /* 1: create {0, 0} first; 0: cut an old file to nothing */
   int keep_exchange_file;                 /* 0: the launcher removes the file at the end */
   /* The time fields: 0 or within PAPERCHK_MIN_..._MS to PAPERCHK_MAX_..._MS. */
   uint32_t decision_timeout_ms;           /* 0: wait for the user as long as it takes */
@@ -285,18 +285,21 @@ typedef struct paperchk_launch_result {
   int ends_with_driver;      /* paperchk ran in a job that ends it if the driver's process ends */
   int exchange_file_removed; /* the launcher removed the exchange file at the end */
   paperchk_place place;      /* where the launcher found itself running (for the driver's log) */
-  paperchk_error error;      /* why, for every ending but PAPERCHK_DECIDED (and a flag not written) */
+  paperchk_error error;      /* why, for every ending but PAPERCHK_DECIDED (and a flag not written,
+                                or the file not removed) */
 } paperchk_launch_result;
 
 /* Starts paperchk (its short path when the path holds a space) and plays the
  * driver's part until it ends:
  *  - refuses a request paperchk would misread and options outside their
  *    ranges; refuses to run where nobody would see the dialog
- *    (paperchk_check_user_session, unless skip_user_session_check) and on an
- *    exchange path another launch of the session holds (from any thread or
- *    process: the path is held until the launch returns); checks that the
- *    exchange file is a disk file and can be created where paperchk will
- *    look for it; all before anything is started;
+ *    (paperchk_check_user_session, unless skip_user_session_check), an
+ *    exchange path that names a device, a pipe or a console (from its text,
+ *    nothing opened), and an exchange file another launch holds (from any
+ *    thread or process, by any name of the file: a byte-range lock on the
+ *    file itself, held until the launch returns); checks that the exchange
+ *    file can be created where paperchk will look for it; all before
+ *    anything is started;
  *  - starts paperchk in a job object that ends it when the driver's process
  *    ends (Windows 8 and later, or a driver in no job; otherwise paperchk
  *    runs without, and ends_with_driver says 0);
@@ -304,7 +307,9 @@ typedef struct paperchk_launch_result {
  *    the calling thread's windows meanwhile (posted ones stay queued);
  *  - after a retry calls reread_printer, writes the completion flag and
  *    waits for the end (end_timeout_ms); whatever still runs is ended;
- *  - removes the exchange file unless keep_exchange_file.
+ *  - removes the exchange file unless keep_exchange_file (also when it was
+ *    made read-only meanwhile; a failure in error, rule NOT_REMOVED, when
+ *    the ending has no error of its own).
  * Leaves no process and no handle behind. Returns PAPERCHK_OK when a decision
  * came and paperchk ended by itself; PAPERCHK_BAD_ARGUMENT, PAPERCHK_REFUSED
  * (the request, an option or a path in use), PAPERCHK_FILE_ERROR (the file

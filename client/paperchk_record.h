@@ -1,8 +1,8 @@
 /* The exchange file's record, as paperchk and the driver both read it: its
  * first 8 bytes, two little-endian 32-bit values. At offset 0 the decision
  * (written by paperchk), at offset 4 the completion flag (0 from paperchk,
- * 1 from the driver once it has acted on a retry). Plain C99, so that the
- * program, this library, the tests, the fuzzers and the bench share it. */
+ * 1 from the driver once it has acted on a retry). Plain C99, included by
+ * paperchk_client.h: paperchk itself and the driver's library share it. */
 #ifndef PAPERCHK_RECORD_H
 #define PAPERCHK_RECORD_H
 

@@ -149,17 +149,29 @@ std::wstring WhyNoDecision(const client::LaunchResult& result) {
       return L"paperchk could not be started, error " + std::to_wstring(result.systemError);
     case client::LaunchEnding::FileFailed:
       return L"the exchange file could not be prepared or read: " + drv::Widen(client::Describe(result.error));
-    case client::LaunchEnding::ProcessGone: return L"paperchk ended";
-    case client::LaunchEnding::TimedOut: return L"gave up waiting";
+    case client::LaunchEnding::ProcessGone:
+    case client::LaunchEnding::TimedOut: return drv::Widen(client::Describe(result.error));
     case client::LaunchEnding::NoUserSession:
     case client::LaunchEnding::ExchangePathInUse: return L"not started: " + drv::Widen(client::Describe(result.error));
   }
   return L"";
 }
 
+// paperchk.exe beside the stand-in (a build), else where the release puts
+// the program of the stand-in's own width: tools\x64\standin.exe runs
+// bin\x64\paperchk.exe.
+std::wstring DefaultPaperchk() {
+  const std::wstring here = drv::DirectoryOfThisProgram();
+  const std::wstring beside = here + L"\\paperchk.exe";
+  if (drv::FileExists(beside)) return beside;
+  const std::wstring inRelease = here + L"\\..\\..\\bin\\" + (sizeof(void*) == 8 ? L"x64" : L"x86") + L"\\paperchk.exe";
+  wchar_t full[MAX_PATH];
+  const DWORD got = GetFullPathNameW(inRelease.c_str(), MAX_PATH, full, nullptr);
+  return got != 0 && got < MAX_PATH ? full : inRelease;
+}
+
 int Run(const Options& options) {
-  const std::wstring paperchk =
-      options.paperchk.empty() ? drv::DirectoryOfThisProgram() + L"\\paperchk.exe" : drv::ToWindowsPath(options.paperchk);
+  const std::wstring paperchk = options.paperchk.empty() ? DefaultPaperchk() : drv::ToWindowsPath(options.paperchk);
   if (!drv::FileExists(paperchk)) {
     PrintLine(L"standin: paperchk not found: " + paperchk);
     return 2;
@@ -249,9 +261,7 @@ int Run(const Options& options) {
     return 1;
   }
   if (result.ending != client::LaunchEnding::Decided) {
-    PrintLine(result.exitStatusKnown && result.ending == client::LaunchEnding::ProcessGone
-                  ? L"decision: none (paperchk ended with status " + std::to_wstring(result.exitStatus) + L")"
-                  : L"decision: none (" + WhyNoDecision(result) + L")");
+    PrintLine(L"decision: none (" + WhyNoDecision(result) + L")");
     return 1;
   }
   if (result.decision != client::kRetry) {

@@ -85,10 +85,26 @@ check "CMake project, x64 clang" cmake_project clang clang clang++ \
   -DCMAKE_CXX_FLAGS="-isystem $gcc_dir/include/c++ -isystem $gcc_dir/include/c++/x86_64-w64-mingw32" \
   -DCMAKE_CXX_STANDARD_LIBRARIES="-Wl,--whole-archive -lpthread -Wl,--no-whole-archive"
 
-makefile_build() {  # makefile_build NAME MAKE-ARGS...: the archive's sources and example
+# The build lines of the archive's documents, run as written: a document
+# that drifts from what builds fails here.
+doc_line() {  # doc_line DOCUMENT PREFIX: the document's command that starts so
+  python3 tests/consumer/doc_command.py "$sdk/$1" "$2"
+}
+run_doc_lines() {  # run_doc_lines FOLDER DOCUMENT PREFIX...: each command in FOLDER
+  local folder=$1 document=$2 prefix line
+  shift 2
+  for prefix in "$@"; do
+    line=$(doc_line "$document" "$prefix") || return 1
+    echo "running: $line"
+    (cd "$folder" && bash -c "$line") || return 1
+  done
+}
+copy_sdk() {  # copy_sdk FOLDER: the archive's include/, src/ and example/
+  mkdir -p "$1" && cp -r "$sdk/include" "$sdk/src" "$sdk/example" "$1/"
+}
+makefile_build() {  # makefile_build NAME PREFIX: SDK.md's make line, in a copy of src/
   local out=$work/make-$1
-  mkdir -p "$out" && cp -r "$sdk/include" "$sdk/src" "$sdk/example" "$out/" &&
-    make -C "$out/src" "${@:2}" &&
+  copy_sdk "$out" && run_doc_lines "$out/src" SDK.md "$2" &&
     bash scripts/footprint.sh x86_64-w64-mingw32-objdump "$out/src/driver_example.exe"
 }
 standalone_cmake() {  # the archive's src/CMakeLists.txt, by clang, warnings as errors
@@ -97,29 +113,40 @@ standalone_cmake() {  # the archive's src/CMakeLists.txt, by clang, warnings as 
     -DCMAKE_EXE_LINKER_FLAGS="-L$gcc_dir" &&
     cmake --build "$work/standalone-clang" -j2
 }
+sdk_link_lines() {  # SDK.md's link lines for C and C++: the files copied into paperchk/ beside the driver
+  local out=$work/sdk-lines
+  mkdir -p "$out/paperchk" && cp "$sdk"/include/* "$sdk"/src/*.c "$sdk"/src/*.h "$out/paperchk/" &&
+    cp "$sdk/example/driver_example.c" "$out/driver.c" &&
+    printf '#include "paperchk_client.hpp"\n#include <cstdio>\nint main() { std::puts(paperchk_client_version()); }\n' \
+      >"$out/driver.cpp" &&
+    run_doc_lines "$out" SDK.md "x86_64-w64-mingw32-gcc -std=c99 -Os -s" &&
+    bash scripts/footprint.sh x86_64-w64-mingw32-objdump "$out/driver.exe" &&
+    run_doc_lines "$out" SDK.md "x86_64-w64-mingw32-gcc -std=c99 -Os -c" "x86_64-w64-mingw32-g++ -std=c++17" &&
+    [[ -f $out/driver.exe ]]
+}
+readme_link_lines() {  # the release README's mingw-w64 lines, the archive unpacked as paperchk/
+  local out=$work/readme-lines
+  mkdir -p "$out" && ln -s "$sdk" "$out/paperchk" && cp "$sdk/example/driver_example.c" "$out/my_driver.c" &&
+    run_doc_lines "$out" README.md "x86_64-w64-mingw32-gcc -I" "x86_64-w64-mingw32-gcc -o" &&
+    bash scripts/footprint.sh x86_64-w64-mingw32-objdump "$out/my_driver.exe"
+}
 check "standalone CMakeLists, x64 clang" standalone_cmake
-check "Makefile, x64 mingw-w64 gcc" makefile_build gcc CC=x86_64-w64-mingw32-gcc-posix AR=x86_64-w64-mingw32-ar
-check "Makefile, x64 clang" makefile_build clang CC="clang --target=x86_64-w64-mingw32" AR=x86_64-w64-mingw32-ar \
-  LDFLAGS="-L$gcc_dir"
+check "SDK.md's Makefile line, x64 mingw-w64 gcc" makefile_build gcc "make CC=x86_64-w64-mingw32-gcc"
+check "SDK.md's Makefile line, x64 clang" makefile_build clang 'make CC="clang --target=x86_64-w64-mingw32"'
+check "SDK.md's link lines, C and C++, x64 mingw-w64" sdk_link_lines
+check "README.md's link lines, x64 mingw-w64" readme_link_lines
 
-# The MSVC ABI. clang-cl is Debian's clang in its MSVC mode (named with its
-# version); Wine's libraries hold no MSVC C runtime start-up but ucrtbase's,
-# and no stack-cookie support, hence /GS-, /nodefaultlib and the entry point.
-clang_cl=$(command -v clang-cl || command -v clang-cl-14 || echo clang-cl)
-wine_include=/usr/include/wine/wine
-wine_lib=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows
+# The MSVC ABI: clang-cl (Debian's clang in its MSVC mode) with Wine's
+# headers and import libraries, by SDK.md's lines; Wine's libraries hold no
+# MSVC C runtime start-up but ucrtbase's, and no stack-cookie support, hence
+# /GS-, /nodefaultlib and the entry point there.
 stdcall_imports() {  # the decorated system functions an x86 library imports
   i686-w64-mingw32-nm "$1" | sed -n 's/^ *U __imp__\(.*@[0-9]*\)$/\1/p' | sort -u
 }
 msvc_build() {  # msvc_build x86|x64
-  local out=$work/msvc-$1 target=x86_64-pc-windows-msvc goal=all
-  [[ $1 == x86 ]] && target=i686-pc-windows-msvc goal=library
-  mkdir -p "$out" && cp -r "$sdk/include" "$sdk/src" "$sdk/example" "$out/" &&
-    make -C "$out/src" "$goal" CC="$clang_cl --target=$target" AR="lld-link /lib" LD=lld-link \
-      CPPFLAGS="-I. -I../include -imsvc $wine_include/msvcrt -imsvc $wine_include/windows" \
-      CFLAGS="/nologo /O1 /W4 /WX /GS-" \
-      LDFLAGS="/nodefaultlib /entry:mainCRTStartup /libpath:$wine_lib" \
-      LDLIBS="libucrtbase.a libkernel32.a libuser32.a" &&
+  local out=$work/msvc-$1 prefix='make CC="clang-cl-14 --target=x86_64-pc-windows-msvc"'
+  [[ $1 == x86 ]] && prefix='make library CC="clang-cl-14 --target=i686-pc-windows-msvc"'
+  copy_sdk "$out" && run_doc_lines "$out/src" SDK.md "$prefix" &&
     echo "msvc $1: paperchk_client.lib $(stat -c %s "$out/src/paperchk_client.lib") bytes" || return 1
   if [[ $1 == x86 ]]; then
     # Not linked, so the calling convention is checked by name: every system
@@ -137,10 +164,18 @@ msvc_build() {  # msvc_build x86|x64
   echo "msvc $1: driver_example.exe $(stat -c %s "$exe") bytes, imports: $imports"
   [[ $imports == "kernel32.dll ucrtbase.dll user32.dll " ]]
 }
-check "Makefile, x86 clang-cl (MSVC ABI)" msvc_build x86
+check "SDK.md's Makefile line, x86 clang-cl (MSVC ABI)" msvc_build x86
 grep -E '^msvc ' "$work/step.log" | sed 's/^/consumer:   /'
-check "Makefile, x64 clang-cl (MSVC ABI), linked by lld-link" msvc_build x64
+check "SDK.md's Makefile line, x64 clang-cl (MSVC ABI), linked by lld-link" msvc_build x64
 grep -E '^msvc ' "$work/step.log" | sed 's/^/consumer:   /'
+
+# Nothing shipped points at a file only the repository has.
+repository_only() {
+  ! grep -rnE "CMakeLists\.txt|version\.cmake|sample_requests|scripts/|setup\.sh|TESTING\.md|fuzz|the tests\b" \
+    "$sdk/include" "$sdk/SDK.md" "$sdk/README.md" "$sdk/tools/README.md" "$sdk/example" "$sdk/src"/*.c "$sdk/src"/*.h \
+    | grep -vE "src/CMakeLists\.txt|standalone .CMakeLists\.txt.|the archive's .src/CMakeLists"
+}
+check "shipped documents and headers name only the archive's files" repository_only
 
 run_consumer() {  # the x64 C program under Wine, "Ignora" pressed with real input
   local output=$work/consumer.out
@@ -158,6 +193,22 @@ run_consumer() {  # the x64 C program under Wine, "Ignora" pressed with real inp
 }
 check "x64 C program under Wine, Ignora pressed" run_consumer
 grep -E '^(press|version|decision|ended): ' "$work/step.log" | sed 's/^/consumer:   /'
+
+run_standin_line() {  # tools/README.md's unattended line, from the archive's folder, paperchk found by its layout
+  local line output=$work/standin.out
+  line=$(python3 tests/consumer/doc_command.py "$sdk/tools/README.md" 'tools\x64\standin.exe' bat) || return 1
+  read -r -a words <<<"${line#tools\\x64\\standin.exe}"
+  (cd "$sdk" && PAPERCHK_WINEPREFIX=$root/build/wineprefix-consumer timeout 120 "$root/scripts/with-xvfb.sh" \
+    "$root/scripts/wine-run.sh" win64 'tools\x64\standin.exe' "${words[@]}" >"$output" 2>&1)
+  local status=$?
+  tr -d '\r' <"$output" >"$output.unix"
+  cat "$output.unix"
+  ((status == 0)) && grep -q '^command line: .*\\bin\\x64\\paperchk\.exe 3_Item ' "$output.unix" &&
+    grep -qx 'decision: 1 Riprova' "$output.unix" &&
+    grep -qE '^paperchk ended [0-9]+ ms after the completion flag, exit status 0$' "$output.unix"
+}
+check "tools/README.md's unattended line under Wine, paperchk found by the archive's layout" run_standin_line
+grep -E '^(command line|decision|paperchk ended)' "$work/step.log" | cut -c1-160 | sed 's/^/consumer:   /'
 
 run_msvc_example() {  # the MSVC-ABI example under Wine, "Riprova" pressed with real input
   local output=$work/msvc-example.out
