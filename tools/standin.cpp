@@ -162,7 +162,7 @@ std::wstring WhyNoDecision(const client::LaunchResult& result) {
 // bin\x64\paperchk.exe.
 std::wstring DefaultPaperchk() {
   const std::wstring here = drv::DirectoryOfThisProgram();
-  const std::wstring beside = here + L"\\paperchk.exe";
+  std::wstring beside = here + L"\\paperchk.exe";
   if (drv::FileExists(beside)) return beside;
   const std::wstring inRelease = here + L"\\..\\..\\bin\\" + (sizeof(void*) == 8 ? L"x64" : L"x86") + L"\\paperchk.exe";
   wchar_t full[MAX_PATH];

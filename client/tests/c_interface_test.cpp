@@ -16,6 +16,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "tests/support/unix_root.h"
 #endif
 
 namespace {
@@ -476,21 +478,6 @@ TEST(CInterface, OptionsOutOfRangeAndDevicePathsAreRefusedBeforeStart) {
   EXPECT_EQ(result.error.rule, PAPERCHK_RULE_NOT_A_DISK_FILE) << result.error.message;
 }
 
-// Under Wine, the same folder through the drive that reaches the Unix root
-// (Z:): another drive letter for it. Empty elsewhere.
-std::string ThroughUnixRoot(const std::string& path) {
-  using UnixName = char*(CDECL*)(const wchar_t*);
-  const auto unixName = reinterpret_cast<UnixName>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-  wchar_t wide[MAX_PATH];
-  if (unixName == nullptr || MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) == 0) return "";
-  char* name = unixName(wide);
-  if (name == nullptr) return "";
-  std::string spelled = std::string("Z:") + name;
-  HeapFree(GetProcessHeap(), 0, name);
-  for (char& c : spelled) c = c == '/' ? '\\' : c;
-  return spelled;
-}
 
 // Two launches on one exchange file would take each other's decisions: while
 // one runs, a second on the same file by any of its names (from another
@@ -529,7 +516,7 @@ TEST(CInterface, ASecondLaunchOnAnExchangePathInUseIsRefusedWhateverItsName) {
       {"a hard link", hardLink, true},
       {"another file", otherFile, false},
   };
-  const std::string unixRoot = ThroughUnixRoot(path);
+  const std::string unixRoot = paperchk::fakes::ThroughUnixRoot(path);
   if (!unixRoot.empty()) rows.push_back({"another drive letter (Z:)", unixRoot, true});
   for (const Row& row : rows) {
     CountedFiles counted;

@@ -19,6 +19,7 @@
 #include "client/paperchk_client.h"
 #include "e2e_support.h"
 #include "sample_requests.h"
+#include "tests/support/unix_root.h"
 
 namespace e2e {
 namespace {
@@ -263,18 +264,6 @@ TEST(Launcher, AMissingExchangeFolderStartsNothingAndSaysWhyWithTheSystemsCode) 
 // first user's decision is the one that comes back (two launches on one file
 // would each take the other's). The spellings the real program and Wine can
 // make; the rest are rows of CInterface.ASecondLaunchOnAnExchangePathInUse...
-std::string ThroughUnixRoot(const std::string& windowsPath) {
-  using UnixName = char*(CDECL*)(const wchar_t*);
-  const auto unixName = reinterpret_cast<UnixName>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-  if (unixName == nullptr) return "";
-  char* name = unixName(drv::Widen(windowsPath).c_str());
-  if (name == nullptr) return "";
-  std::string spelled = std::string("Z:") + name;
-  HeapFree(GetProcessHeap(), 0, name);
-  std::replace(spelled.begin(), spelled.end(), '/', '\\');
-  return spelled;
-}
 
 std::string ShortName(const std::string& path) {
   char shortPath[MAX_PATH];
@@ -307,7 +296,7 @@ TEST(Launcher, OneLaunchPerFileWhateverItsName) {
       {"the short name", 0, folder + "\\a-long-exchange-file-name.bin", ShortName, true},
       {"a symbolic link to the folder", 0, linkedFolder + "\\real\\same.bin",
        [&](const std::string&) { return linkedFolder + "\\link\\same.bin"; }, true},
-      {"another drive letter", 0, folder + "\\same.bin", ThroughUnixRoot, true},
+      {"another drive letter", 0, folder + "\\same.bin", paperchk::fakes::ThroughUnixRoot, true},
       {"case beyond ASCII (e acute)", 1252, inScratch(L"\u00e9.bin"),
        [&](const std::string&) { return inScratch(L"\u00c9.bin"); }, true},
       {"case of full-width letters", 932, inScratch(L"\uff41.bin"),
