@@ -19,7 +19,6 @@
 #include "client/paperchk_client.h"
 #include "e2e_support.h"
 #include "sample_requests.h"
-#include "tests/support/unix_root.h"
 
 namespace e2e {
 namespace {
@@ -265,6 +264,22 @@ TEST(Launcher, AMissingExchangeFolderStartsNothingAndSaysWhyWithTheSystemsCode) 
 // would each take the other's). The spellings the real program and Wine can
 // make; the rest are rows of CInterface.ASecondLaunchOnAnExchangePathInUse...
 
+// Under Wine, another drive letter for a folder: Z:, the Unix root, through
+// the path Wine gives the file. Empty on Windows.
+std::string ThroughUnixRoot(const std::string& windowsPath) {
+  using UnixFileName = char* (*)(const wchar_t*);
+  const FARPROC found = GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+  wchar_t wide[MAX_PATH];
+  if (found == nullptr || MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH) == 0) return "";
+  const auto unixFileName = reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(found));
+  char* name = unixFileName(wide);
+  if (name == nullptr) return "";
+  std::string spelled = std::string("Z:") + name;
+  HeapFree(GetProcessHeap(), 0, name);
+  std::replace(spelled.begin(), spelled.end(), '/', '\\');
+  return spelled;
+}
+
 std::string ShortName(const std::string& path) {
   char shortPath[MAX_PATH];
   const DWORD got = GetShortPathNameA(path.c_str(), shortPath, sizeof shortPath);
@@ -296,7 +311,7 @@ TEST(Launcher, OneLaunchPerFileWhateverItsName) {
       {"the short name", 0, folder + "\\a-long-exchange-file-name.bin", ShortName, true},
       {"a symbolic link to the folder", 0, linkedFolder + "\\real\\same.bin",
        [&](const std::string&) { return linkedFolder + "\\link\\same.bin"; }, true},
-      {"another drive letter", 0, folder + "\\same.bin", paperchk::fakes::ThroughUnixRoot, true},
+      {"another drive letter", 0, folder + "\\same.bin", ThroughUnixRoot, true},
       {"case beyond ASCII (e acute)", 1252, inScratch(L"\u00e9.bin"),
        [&](const std::string&) { return inScratch(L"\u00c9.bin"); }, true},
       {"case of full-width letters", 932, inScratch(L"\uff41.bin"),
