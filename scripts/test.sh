@@ -82,7 +82,7 @@ fi
 # only in its log).
 for preset in $(printf '%s\n' win32 "$windows" | sort -u); do
   log=build/$preset/Testing/Temporary/LastTest.log
-  [[ -f $log ]] && grep -E '^(size|imports|hardening|map): ' "$log" | sed "s/^/$preset footprint: /"
+  [[ -f $log ]] && grep -E '^(size|imports|hardening|map|delay-loaded): ' "$log" | sed "s/^/$preset footprint: /"
 done
 
 # One closing line over all ctest runs.
