@@ -8,8 +8,8 @@
 
 /* The linker looks the symbol up by this name; nothing references it, so it is
  * kept by -Wl,--undefined (startup/CMakeLists.txt). */
-extern const IMAGE_LOAD_CONFIG_DIRECTORY _load_config_used;  // NOLINT(bugprone-reserved-identifier): the name is the platform's
-const IMAGE_LOAD_CONFIG_DIRECTORY _load_config_used = {  // NOLINT(bugprone-reserved-identifier)
+extern const IMAGE_LOAD_CONFIG_DIRECTORY _load_config_used;  // NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp): the platform names it
+const IMAGE_LOAD_CONFIG_DIRECTORY _load_config_used = {  // NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
     .Size = sizeof(IMAGE_LOAD_CONFIG_DIRECTORY),
     .Reserved1 = LOAD_LIBRARY_SEARCH_SYSTEM32,
 };
