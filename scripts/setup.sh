@@ -21,6 +21,9 @@ packages=(
   wine wine64 libwine-dev fonts-wine
   xvfb xdotool imagemagick x11-utils
   fonts-dejavu-core fonts-vlgothic
+  # The release: Authenticode signing, and llvm-objdump and llvm-dlltool for
+  # the SDK's MSVC-ABI and ARM64 libraries.
+  osslsigncode llvm
 )
 readonly wine32=wine32:i386
 if kernel_runs_32bit; then
