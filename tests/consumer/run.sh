@@ -50,6 +50,7 @@ pack() {
   for preset in win32 win64; do
     cmake --install "build/$preset" --prefix "$work/staging" --strip || return 1
   done
+  bash scripts/msvc_libraries.sh "$work/staging" || return 1
   python3 scripts/pack_release.py "$work/staging" "$work/paperchk.zip" &&
     python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])' "$work/paperchk.zip" "$work/paperchk"
 }
@@ -141,6 +142,78 @@ check "Makefile, x86 clang-cl (MSVC ABI)" msvc_build x86
 grep -E '^msvc ' "$work/step.log" | sed 's/^/consumer:   /'
 check "Makefile, x64 clang-cl (MSVC ABI), linked by lld-link" msvc_build x64
 grep -E '^msvc ' "$work/step.log" | sed 's/^/consumer:   /'
+
+# ARM64 and the archive's MSVC-ABI libraries (lib/msvc/). Nothing of Wine
+# is built for ARM64 here, so the links take import libraries made from
+# Wine's x64 export lists (llvm-dlltool) and the start-up of msvc_start.c;
+# the machine types are read from the files (nothing runs them here).
+machine_of() {  # the COFF machine(s) of an object, library or program
+  llvm-objdump -f "$1" | sed -n 's/.*file format //p' | sort -u | tr '\n' ' ' | sed 's/ $//'
+}
+msvc_import_libs() {  # msvc_import_libs MACHINE FOLDER: kernel32, user32, ucrtbase and the start-up
+  local machine=$1 out=$2 dll target=x86_64-pc-windows-msvc
+  [[ $machine == arm64 ]] && target=aarch64-pc-windows-msvc
+  mkdir -p "$out" || return 1
+  for dll in kernel32 user32 ucrtbase; do
+    { printf 'LIBRARY %s.dll\nEXPORTS\n' "$dll" && llvm-nm "$wine_lib/lib$dll.a" | sed -n 's/^[0-9a-f]* I __imp_//p' | sort -u; } \
+      >"$out/$dll.def" && llvm-dlltool -m "$machine" -d "$out/$dll.def" -l "$out/$dll.lib" || return 1
+  done
+  "$clang_cl" --target=$target /nologo /O1 /W4 /WX -imsvc $wine_include/msvcrt -imsvc $wine_include/windows \
+    /c /Fo"$out/msvc_start.obj" -- tests/consumer/msvc_start.c
+}
+prebuilt_msvc_libraries() {  # each of lib/msvc/ holds its target's code alone
+  local arch expected
+  for arch in x86 x64 arm64; do
+    case $arch in x86) expected=coff-i386 ;; x64) expected=coff-x86-64 ;; arm64) expected=coff-arm64 ;; esac
+    echo "msvc prebuilt $arch: $(machine_of "$sdk/lib/msvc/$arch/paperchk_client.lib"), $(stat -c %s "$sdk/lib/msvc/$arch/paperchk_client.lib") bytes"
+    [[ $(machine_of "$sdk/lib/msvc/$arch/paperchk_client.lib") == "$expected" ]] || return 1
+  done
+}
+check "the archive's MSVC-ABI libraries, x86, x64 and ARM64" prebuilt_msvc_libraries
+grep -E '^msvc ' "$work/step.log" | sed 's/^/consumer:   /'
+msvc_arm64_build() {  # the sources and the C example for ARM64 through the archive's Makefile
+  local out=$work/msvc-arm64 libs=$work/import-arm64 file
+  msvc_import_libs arm64 "$libs" && mkdir -p "$out" && cp -r "$sdk/include" "$sdk/src" "$sdk/example" "$out/" &&
+    make -C "$out/src" all CC="$clang_cl --target=aarch64-pc-windows-msvc" AR="lld-link /lib" LD=lld-link \
+      CPPFLAGS="-I. -I../include -D_InterlockedCompareExchange128=wine_InterlockedCompareExchange128 -imsvc $wine_include/msvcrt -imsvc $wine_include/windows" \
+      CFLAGS="/nologo /O1 /W4 /WX" LDFLAGS="/nodefaultlib /entry:mainCRTStartup /machine:arm64 /libpath:$libs" \
+      LDLIBS="$libs/msvc_start.obj ucrtbase.lib kernel32.lib user32.lib" || return 1
+  for file in "$out"/src/*.obj "$out/src/paperchk_client.lib" "$out/src/driver_example.exe"; do
+    [[ $(machine_of "$file") == coff-arm64 ]] || { echo "$file is $(machine_of "$file")"; return 1; }
+  done
+  echo "msvc arm64: objects and paperchk_client.lib ($(stat -c %s "$out/src/paperchk_client.lib") bytes) coff-arm64;" \
+    "driver_example.exe $(stat -c %s "$out/src/driver_example.exe") bytes, machine" \
+    "$(llvm-objdump -p "$out/src/driver_example.exe" | sed -n 's/^Machine: *//p; s/^ *Magic *//p' | head -n1)," \
+    "imports: $(llvm-objdump -p "$out/src/driver_example.exe" | sed -n 's/^ *DLL Name: //p' | tr '\n' ' ')"
+}
+check "Makefile, ARM64 clang-cl (MSVC ABI), linked by lld-link" msvc_arm64_build
+grep -E '^msvc ' "$work/step.log" | sed 's/^/consumer:   /'
+msvc_cmake_project() {  # msvc_cmake_project ARCH: the CMake project under clang-cl finds its library and links
+  local arch=$1 target=x86_64-pc-windows-msvc machine=i386:x86-64 expected=coff-x86-64
+  [[ $arch == arm64 ]] && target=aarch64-pc-windows-msvc machine=arm64 expected=coff-arm64
+  local out=$work/cmake-msvc-$arch libs=$work/import-cmake-$arch
+  msvc_import_libs "$machine" "$libs" &&
+    cmake -S tests/consumer/msvc_project -B "$out" -DCMAKE_TOOLCHAIN_FILE="$root/tests/consumer/clang-cl-toolchain.cmake" \
+      -DPAPERCHK_CONSUMER_TARGET=$target -DPAPERCHK_CONSUMER_LIBS="$libs" -DCMAKE_BUILD_TYPE=MinSizeRel \
+      -DCMAKE_PREFIX_PATH="$sdk" &&
+    cmake --build "$out" &&
+    echo "msvc cmake $arch: package gave $(sed "s|$sdk/||" "$out/package_library.txt"); consumer_c.exe" \
+      "$(stat -c %s "$out/consumer_c.exe") bytes, $(machine_of "$out/consumer_c.exe")" &&
+    [[ $(cat "$out/package_library.txt") == "$sdk/lib/msvc/$arch/paperchk_client.lib" ]] &&
+    [[ $(machine_of "$out/consumer_c.exe") == "$expected" ]]
+}
+check "CMake project under clang-cl, x64" msvc_cmake_project x64
+grep -E '^msvc ' "$work/step.log" | sed 's/^/consumer:   /'
+check "CMake project under clang-cl, ARM64" msvc_cmake_project arm64
+grep -E '^msvc ' "$work/step.log" | sed 's/^/consumer:   /'
+refused_arm64_mingw() {  # no mingw-w64 library for ARM64: the package says so in its sentence
+  ! cmake -S tests/consumer/project -B "$work/cmake-arm64-mingw" -DCMAKE_SYSTEM_NAME=Windows \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER_TARGET=aarch64-w64-mingw32 \
+    -DCMAKE_CXX_COMPILER_TARGET=aarch64-w64-mingw32 -DCMAKE_TRY_COMPILE_TARGET_TYPE=STATIC_LIBRARY \
+    -DCMAKE_PREFIX_PATH="$sdk" &&
+    grep -q "paperchk_client has no mingw-w64 library for ARM" "$work/step.log"
+}
+check "CMake package refuses a mingw-w64 ARM64 compiler, one sentence" refused_arm64_mingw
 
 run_consumer() {  # the x64 C program under Wine, "Ignora" pressed with real input
   local output=$work/consumer.out
