@@ -2,7 +2,8 @@
 # The release signed on request: makes a throwaway certificate authority and
 # code-signing certificate (make_signing_ca.sh), runs scripts/release.sh
 # without and with it, and checks:
-#   - osslsigncode verify against that authority passes for every program;
+#   - osslsigncode verify against that authority passes for every program,
+#     and each keeps its mitigations and its dependent-load flag (pe_hardening.py);
 #   - each program with its signature removed is the unsigned release's, byte
 #     for byte, and a second signed release is the first, byte for byte;
 #   - neither the password nor the key shows in what the release printed or
@@ -70,6 +71,9 @@ for program in $programs; do
     failed "$program does not verify:"
     tail -n 8 <<<"$verdict"
   fi
+  # What the release installs (stripped) still takes DLLs from the system folder only.
+  python3 scripts/pe_hardening.py --system-folder-dlls "$work/unsigned/$program" | sed 's/^/signing: /' ||
+    failed "$program lost a mitigation or its dependent-load flag in the release"
   osslsigncode remove-signature -in "$work/signed/$program" -out "$work/removed.exe" >/dev/null 2>&1 &&
     cmp -s "$work/removed.exe" "$work/unsigned/$program" ||
     failed "$program without its signature is not the unsigned program"
