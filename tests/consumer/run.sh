@@ -21,7 +21,12 @@
 #     archive's paperchk.exe, while consumer_press.exe presses "Ignora" with
 #     real input: the decision read back must be 2, paperchk must have ended,
 #     and the version the header and the library report must be the project's;
-#     and the MSVC-ABI example the same way, "Riprova" pressed.
+#     the same program built by CMake under clang-cl on the archive's
+#     lib/msvc/x64; and the MSVC-ABI example the same way, "Riprova" pressed;
+#   - the archive's MSVC-ABI libraries hold x86, x64 and ARM64 code; the
+#     sources and the example build for ARM64 (clang-cl, the Makefile), the
+#     CMake project under clang-cl for x64 and ARM64 gets lib/msvc/<arch>,
+#     and a mingw-w64 ARM64 configuration is refused in one sentence.
 # Every build has warnings as errors. Needs the win32 and win64 builds.
 #   tests/consumer/run.sh
 set -uo pipefail
@@ -182,8 +187,8 @@ msvc_arm64_build() {  # the sources and the C example for ARM64 through the arch
     [[ $(machine_of "$file") == coff-arm64 ]] || { echo "$file is $(machine_of "$file")"; return 1; }
   done
   echo "msvc arm64: objects and paperchk_client.lib ($(stat -c %s "$out/src/paperchk_client.lib") bytes) coff-arm64;" \
-    "driver_example.exe $(stat -c %s "$out/src/driver_example.exe") bytes, machine" \
-    "$(llvm-objdump -p "$out/src/driver_example.exe" | sed -n 's/^Machine: *//p; s/^ *Magic *//p' | head -n1)," \
+    "driver_example.exe $(stat -c %s "$out/src/driver_example.exe") bytes, architecture" \
+    "$(llvm-objdump -f "$out/src/driver_example.exe" | sed -n 's/^architecture: //p')," \
     "imports: $(llvm-objdump -p "$out/src/driver_example.exe" | sed -n 's/^ *DLL Name: //p' | tr '\n' ' ')"
 }
 check "Makefile, ARM64 clang-cl (MSVC ABI), linked by lld-link" msvc_arm64_build
@@ -231,6 +236,19 @@ run_consumer() {  # the x64 C program under Wine, "Ignora" pressed with real inp
 }
 check "x64 C program under Wine, Ignora pressed" run_consumer
 grep -E '^(press|version|decision|ended): ' "$work/step.log" | sed 's/^/consumer:   /'
+
+run_msvc_cmake_consumer() {  # the clang-cl CMake program, on the archive's lib/msvc/x64, "Ignora" pressed
+  local output=$work/msvc-cmake.out
+  PAPERCHK_WINEPREFIX=$root/build/wineprefix-consumer scripts/with-xvfb.sh tests/consumer/run-under-wine.sh \
+    build/win64/tests/consumer/consumer_press.exe Ignora "$output" \
+    "$work/cmake-msvc-x64/consumer_c.exe" "Z:${sdk//\//\\}\\bin\\x64\\paperchk.exe" "Z:${work//\//\\}\\msvc-cmake.bin"
+  local status=$?
+  tr -d '\r' <"$output" >"$output.unix"
+  cat "$output.unix"
+  ((status == 0)) && grep -qx "decision: 2" "$output.unix" && grep -qx "ended: yes" "$output.unix"
+}
+check "x64 clang-cl CMake program (lib/msvc/x64) under Wine, Ignora pressed" run_msvc_cmake_consumer
+grep -E '^(press|decision|ended): ' "$work/step.log" | sed 's/^/consumer:   /'
 
 run_msvc_example() {  # the MSVC-ABI example under Wine, "Riprova" pressed with real input
   local output=$work/msvc-example.out
