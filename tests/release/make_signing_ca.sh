@@ -6,7 +6,8 @@
 # authority, under the password in PASSWORD-FILE), signer.pem and signer.key
 # (the same in PEM, the key encrypted with that password), other.key (a key
 # that belongs to no certificate) and expired.pem (a certificate of that key
-# whose validity ended).
+# whose validity ended), and tsa.pem and tsa.key (a timestamping authority
+# it issued, for timestamp_server.py).
 set -euo pipefail
 folder=$1 password=$2
 cd "$folder"
@@ -26,4 +27,7 @@ openssl x509 -req -in signer.csr -CA ca.pem -CAkey ca.key -CAcreateserial -extfi
   -out expired.pem 2>/dev/null ||
   openssl x509 -req -in signer.csr -CA ca.pem -CAkey ca.key -CAcreateserial -extfile signer.ext -days -1 \
     -out expired.pem 2>/dev/null
-rm -f signer-plain.key signer.csr ca.key
+openssl req -newkey rsa:2048 -nodes -keyout tsa.key -out tsa.csr -subj "/CN=paperchk test timestamps" 2>/dev/null
+printf '%s\n' basicConstraints=CA:FALSE keyUsage=critical,digitalSignature extendedKeyUsage=critical,timeStamping >tsa.ext
+openssl x509 -req -in tsa.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 -extfile tsa.ext -out tsa.pem 2>/dev/null
+rm -f signer-plain.key signer.csr tsa.csr ca.key

@@ -10,6 +10,8 @@
 #     in the archive;
 #   - the signed x64 stand-in completes a retry of the signed paperchk.exe
 #     under Wine ("Riprova" pressed by the stand-in);
+#   - with a timestamp server (timestamp_server.py, on 127.0.0.1) every
+#     program carries a timestamp that verifies against the authority;
 #   - a wrong password stops the release with its one sentence and leaves no
 #     archive.
 # Prints the bytes the signatures add and osslsigncode's verdict per program.
@@ -21,7 +23,8 @@ export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
 # Set-up has run (the test command's first step); the release need not run it again.
 export PAPERCHK_SETUP_DONE=1
 work=$(mktemp -d /tmp/paperchk-signing.XXXXXX)
-trap 'rm -rf "$work"' EXIT
+timestamp_server=
+trap '[[ -n $timestamp_server ]] && kill "$timestamp_server" 2>/dev/null; rm -rf "$work"' EXIT
 failures=0
 failed() {
   echo "signing: FAILED: $*"
@@ -81,6 +84,30 @@ for program in $programs; do
     "$(($(stat -c %s "$work/signed/$program") - $(stat -c %s "$work/unsigned/$program")))"
   rm -f "$work/removed.exe"
 done
+
+# With an RFC 3161 timestamp from a throwaway server on 127.0.0.1.
+python3 tests/release/timestamp_server.py "$work/ca" "$work/timestamp-port" &
+timestamp_server=$!
+for _ in $(seq 50); do [[ -s $work/timestamp-port ]] && break; sleep 0.1; done
+if release stamped "${signing[@]}" PAPERCHK_SIGN_TIMESTAMP_URL="http://127.0.0.1:$(cat "$work/timestamp-port")"; then
+  unpack "$work/stamped.zip" "$work/stamped"
+  for program in $programs; do
+    program=${program#./}
+    verdict=$(osslsigncode verify -CAfile "$work/ca/ca.pem" -TSA-CAfile "$work/ca/ca.pem" -in "$work/stamped/$program" 2>&1)
+    if grep -q '^Timestamp Server Signature verification: ok' <<<"$verdict" && grep -qx 'Succeeded' <<<"$verdict"; then
+      echo "signing: $program, timestamped: $(grep -E '^(Timestamp Server Signature verification|Signature verification)' <<<"$verdict" | tr '\n' ';')"
+    else
+      failed "$program's timestamp does not verify:"
+      tail -n 8 <<<"$verdict"
+    fi
+  done
+else
+  failed "the timestamped release failed"
+  tail -n 5 "$work/stamped.err"
+fi
+kill "$timestamp_server" 2>/dev/null
+wait "$timestamp_server" 2>/dev/null
+timestamp_server=
 
 # The secrets: not printed, not packed.
 key_text=$(openssl pkcs12 -in "$work/ca/signer.p12" -passin "file:$work/password" -nocerts -nodes 2>/dev/null |
