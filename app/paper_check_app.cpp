@@ -8,6 +8,7 @@
 #include "exchange/native_exchange_file.h"
 #include "framework/dialog.h"
 #include "resources/resource_text_catalogue.h"
+#include "startup/system_dlls_win32.h"
 
 namespace paperchk::win {
 namespace {
@@ -43,6 +44,7 @@ PaperCheckApp g_app;
 }  // namespace paperchk::win
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  paperchk::win::UseSystemFolderDllsOnly();
   paperchk::win::g_app.InitInstance(instance);
   return 0;
 }

@@ -2,7 +2,7 @@
 # win32 and the win64 build into one staging tree and packs it):
 #   bin/<arch>/paperchk.exe     the program
 #   tools/<arch>/standin.exe    the stand-in driver, to try paperchk before writing code
-#   README.md, LICENSE, CHANGELOG.md
+#   README.md, LICENSE, CHANGELOG.md, THIRD-PARTY.md (what of others the programs link)
 # <arch> is x86 or x64, the names Windows uses.
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(PAPERCHK_ARCH x86)
@@ -13,13 +13,14 @@ endif()
 install(TARGETS paperchk RUNTIME DESTINATION bin/${PAPERCHK_ARCH})
 install(TARGETS standin RUNTIME DESTINATION tools/${PAPERCHK_ARCH})
 install(FILES ${CMAKE_SOURCE_DIR}/release/README.md ${CMAKE_SOURCE_DIR}/LICENSE ${CMAKE_SOURCE_DIR}/CHANGELOG.md
-        DESTINATION .)
+              ${CMAKE_SOURCE_DIR}/THIRD-PARTY.md DESTINATION .)
 install(FILES ${CMAKE_SOURCE_DIR}/tools/README.md DESTINATION tools)
 
 # The driver's SDK: the client library (client/) as a team that does not use
 # this repository needs it.
 #   include/                      the public headers
-#   lib/<arch>/                   the static library
+#   lib/<arch>/                   the static library (mingw-w64)
+#   lib/msvc/<arch>/              the same in the MSVC ABI, x86, x64 and arm64 (scripts/msvc_libraries.sh)
 #   lib/cmake/paperchk_client/    the CMake package (one for both architectures)
 #   src/                          the sources, with a standalone CMakeLists.txt and a Makefile
 #   example/                      the C example and the INF fragment that ships paperchk.exe
@@ -50,6 +51,9 @@ list(JOIN PAPERCHK_CLIENT_COMPILED_NAMES "\n    " PAPERCHK_CLIENT_CMAKE_SOURCES)
 set(sdk_in ${CMAKE_SOURCE_DIR}/release/sdk)
 set(sdk_out ${CMAKE_BINARY_DIR}/sdk)
 set(PAPERCHK_CLIENT_LIBRARY_FILE libpaperchk_client.a)
+# lib/msvc/<arch>/: the MSVC-ABI libraries, which scripts/msvc_libraries.sh
+# builds from the staging tree's src/ (clang-cl), after cmake --install.
+set(PAPERCHK_CLIENT_MSVC_LIBRARY_FILE paperchk_client.lib)
 set(PAPERCHK_CLIENT_SYSTEM_LIBRARIES kernel32 user32)
 configure_file(${sdk_in}/paperchk_client-config.cmake.in ${sdk_out}/paperchk_client-config.cmake @ONLY)
 configure_file(${sdk_in}/CMakeLists.txt.in ${sdk_out}/CMakeLists.txt @ONLY)

@@ -2,8 +2,8 @@
 # information, no unwind tables. Each function gets a section of its own, so
 # that the linker drops what nothing calls; data does not, since this compiler
 # then moves zero-initialised objects from .bss into .data, onto the disk.
-set(PAPERCHK_LEAN_OPTIONS -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-unwind-tables
-    -ffunction-sections)
+set(PAPERCHK_LEAN_OPTIONS $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions$<SEMICOLON>-fno-rtti>
+    -fno-asynchronous-unwind-tables -fno-unwind-tables -ffunction-sections)
 
 # paperchk_lean_program(TARGET [LIBRARY...]): the program and the libraries
 # it is built from get the options above; it is linked with section garbage

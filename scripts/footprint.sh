@@ -3,10 +3,17 @@
 # mitigations, and fails when it imports anything but the system's own DLLs,
 # is larger than a limit, lacks a mitigation (scripts/pe_hardening.py), or
 # (given the linker's map) links any part of the C++ library or the threading
-# library:
-#   footprint.sh OBJDUMP PROGRAM [MAX_BYTES [MAP]]
+# library or delay-loads a DLL that is not the system's. --system-folder-dlls
+# also asks for the load configuration's dependent-load flag (the programs of
+# the release: startup/):
+#   footprint.sh [--system-folder-dlls] OBJDUMP PROGRAM [MAX_BYTES [MAP]]
 set -uo pipefail
 
+hardening_options=()
+if [[ ${1:-} == --system-folder-dlls ]]; then
+  hardening_options=(--system-folder-dlls)
+  shift
+fi
 objdump=$1
 program=$2
 max_bytes=${3:-}
@@ -44,7 +51,7 @@ while read -r dll; do
   fi
 done <<<"$imports"
 
-python3 "$(dirname "${BASH_SOURCE[0]}")/pe_hardening.py" "$program" || status=1
+python3 "$(dirname "${BASH_SOURCE[0]}")/pe_hardening.py" "${hardening_options[@]}" "$program" || status=1
 
 if [[ -n $map ]]; then
   linked=$(grep -oE 'lib(stdc\+\+|supc\+\+|winpthread|gcc_eh)[^/( ]*\.a\([^)]*\)' "$map" | sort -u)
@@ -54,6 +61,18 @@ if [[ -n $map ]]; then
     status=1
   else
     echo "map: nothing of libstdc++, libsupc++, libgcc_eh or winpthread is linked"
+  fi
+  # Delay-loaded DLLs are not in the import table; the map names their
+  # libraries (startup/CMakeLists.txt makes them in the build's delay/).
+  delayed=$(grep -oE '/delay/lib[A-Za-z0-9_]+\.a\(' "$map" | sed -E 's|.*/lib(.*)\.a\(|\1|' | sort -u)
+  if [[ -n $delayed ]]; then
+    echo "delay-loaded: $(tr '\n' ' ' <<<"$delayed")"
+    while read -r dll; do
+      if ! grep -qiE "$system_dlls" <<<"$dll"; then
+        echo "footprint: $program delay-loads $dll, which is not a system DLL"
+        status=1
+      fi
+    done <<<"$delayed"
   fi
 fi
 exit $status

@@ -2,12 +2,29 @@
 """Packs a staging tree into a zip archive whose bytes depend on the files
 alone: entries in sorted order, every entry dated SOURCE_DATE_EPOCH (the
 commit's time), regular files 0644 and programs 0755, no directory entries,
-no extra fields, one compression level.
+no extra fields, one compression level. A program whose length is not a
+multiple of 8 gets zeros up to one, and its header's checksum for them:
+Authenticode pads a program so before appending the signature, and so a
+signed program without its signature is the unsigned one of the archive.
     pack_release.py STAGING ARCHIVE"""
 import os
+import struct
 import sys
 import time
 import zipfile
+
+import pe_load_config
+
+SIGNATURE_ALIGNMENT = 8
+
+
+def aligned_program(data):
+    if len(data) % SIGNATURE_ALIGNMENT == 0:
+        return data
+    padded = bytearray(data + b"\0" * (SIGNATURE_ALIGNMENT - len(data) % SIGNATURE_ALIGNMENT))
+    checksum_at = pe_load_config.Image(data).optional + pe_load_config.CHECKSUM_OFFSET
+    struct.pack_into("<I", padded, checksum_at, pe_load_config.pe_checksum(padded, checksum_at))
+    return bytes(padded)
 
 
 def main():
@@ -35,6 +52,8 @@ def main():
         for name in names:
             with open(os.path.join(staging, name), "rb") as f:
                 data = f.read()
+            if name.endswith(".exe"):
+                data = aligned_program(data)
             entry = zipfile.ZipInfo(name, date_time=stamp)
             entry.create_system = 3  # Unix, so that the permissions below are read
             mode = 0o755 if name.endswith(".exe") else 0o644

@@ -1,12 +1,16 @@
 #!/usr/bin/env python3
 """Prints and checks the exploit mitigations of a Windows program:
-    pe_hardening.py PROGRAM
+    pe_hardening.py [--system-folder-dlls] PROGRAM
 ASLR (DYNAMIC_BASE) with the relocations it needs, DEP (NX_COMPAT),
-HIGH_ENTROPY_VA for a 64-bit program, and no section that is both writable
-and executable. Exits 1 when one is missing. Reads the PE headers itself, so
+HIGH_ENTROPY_VA for a 64-bit program, no section that is both writable
+and executable, and with --system-folder-dlls the load configuration's
+dependent-load flag LOAD_LIBRARY_SEARCH_SYSTEM32 (scripts/pe_load_config.py).
+Exits 1 when one is missing. Reads the PE headers itself, so
 that what is checked does not depend on how a tool words it."""
 import struct
 import sys
+
+import pe_load_config
 
 DYNAMIC_BASE, NX_COMPAT, HIGH_ENTROPY_VA = 0x0040, 0x0100, 0x0020
 RELOCS_STRIPPED = 0x0001
@@ -43,10 +47,14 @@ def read_headers(data):
 
 
 def main():
-    if len(sys.argv) != 2:
+    arguments = sys.argv[1:]
+    system_folder_dlls = arguments[:1] == ["--system-folder-dlls"]
+    if system_folder_dlls:
+        arguments = arguments[1:]
+    if len(arguments) != 1:
         print(__doc__)
         return 2
-    program = sys.argv[1]
+    program = arguments[0]
     with open(program, "rb") as f:
         data = f.read()
     try:
@@ -71,6 +79,20 @@ def main():
         missing.append("no writable and executable section (%s is both)" % ", ".join(writable_code))
     else:
         found.append("no writable and executable section")
+
+    if system_folder_dlls:
+        try:
+            load_config = pe_load_config.Image(data).dependent_load_flags()
+        except (ValueError, struct.error) as error:
+            load_config = None
+            missing.append("a readable load configuration (%s)" % error)
+        if load_config and load_config[1] & pe_load_config.LOAD_LIBRARY_SEARCH_SYSTEM32:
+            found.append("dependent DLLs from the system folder only (load configuration of %d bytes, "
+                         "DependentLoadFlags 0x%x)" % load_config)
+        elif load_config:
+            missing.append("the dependent-load flag (DependentLoadFlags 0x%x)" % load_config[1])
+        else:
+            missing.append("a load configuration with the dependent-load flag")
 
     print("hardening: %s" % ", ".join(found))
     if missing:

@@ -16,6 +16,9 @@ packages=(
   cmake g++ make python3
   googletest libgtest-dev libgmock-dev
   clang lld libclang-rt-14-dev clang-tidy cppcheck
+  # The release: Authenticode signing (osslsigncode), and llvm-objdump and
+  # llvm-dlltool for the SDK's MSVC-ABI and ARM64 libraries (llvm).
+  osslsigncode llvm
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 libwine-dev fonts-wine

@@ -68,11 +68,13 @@ fi
 [[ " ${failed_steps[*]} " == *" $windows: build "* ]] || step "$windows: tests" run_ctest "$windows"
 # The product's size and imports are checked wherever it is built.
 if [[ $windows == win64 && " ${failed_steps[*]} " != *" win32: build "* ]]; then
-  step "win32: footprint" run_ctest win32 -R '^footprint$'
+  step "win32: footprint" run_ctest win32 -R '^(footprint|footprint_standin|third_party_notices)$'
 fi
 # The release's bytes depend on the sources alone: the product built twice in
 # two temporary folders and compared.
 step "release: reproducible" bash scripts/reproducible.sh
+# The release signed on request with a throwaway authority (tests/release/).
+step "release: signing" bash tests/release/signing.sh
 # The SDK of a release packed from the win32 and win64 builds, used from the
 # unpacked archive alone as a driver team would (tests/consumer/run.sh).
 if [[ " ${failed_steps[*]} " != *" win32: build "* && " ${failed_steps[*]} " != *" win64: build "* ]]; then
@@ -82,7 +84,7 @@ fi
 # only in its log).
 for preset in $(printf '%s\n' win32 "$windows" | sort -u); do
   log=build/$preset/Testing/Temporary/LastTest.log
-  [[ -f $log ]] && grep -E '^(size|imports|hardening|map): ' "$log" | sed "s/^/$preset footprint: /"
+  [[ -f $log ]] && grep -E '^(size|imports|hardening|map|delay-loaded): ' "$log" | sed "s/^/$preset footprint: /"
 done
 
 # One closing line over all ctest runs.

@@ -22,6 +22,7 @@
 #include "client/paperchk_client.hpp"
 #include "sample_requests.h"
 #include "desktop.h"
+#include "startup/system_dlls_win32.h"
 
 namespace client = paperchk_client;
 namespace drv = paperchk_driver;
@@ -298,6 +299,7 @@ int Run(const Options& options) {
 }  // namespace
 
 int main() {
+  paperchk::win::UseSystemFolderDllsOnly();
   Options options;
   if (!ParseOptions(options)) {
     PrintUsage();

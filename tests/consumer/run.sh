@@ -21,7 +21,12 @@
 #     archive's paperchk.exe, while consumer_press.exe presses "Ignora" with
 #     real input: the decision read back must be 2, paperchk must have ended,
 #     and the version the header and the library report must be the project's;
-#     and the MSVC-ABI example the same way, "Riprova" pressed.
+#     the same program built by CMake under clang-cl on the archive's
+#     lib/msvc/x64; and the MSVC-ABI example the same way, "Riprova" pressed;
+#   - the archive's MSVC-ABI libraries hold x86, x64 and ARM64 code; the
+#     sources and the example build for ARM64 (clang-cl, the Makefile), the
+#     CMake project under clang-cl for x64 and ARM64 gets lib/msvc/<arch>,
+#     and a mingw-w64 ARM64 configuration is refused in one sentence.
 # Every build has warnings as errors. Needs the win32 and win64 builds.
 #   tests/consumer/run.sh
 set -uo pipefail
@@ -50,6 +55,7 @@ pack() {
   for preset in win32 win64; do
     cmake --install "build/$preset" --prefix "$work/staging" --strip || return 1
   done
+  bash scripts/msvc_libraries.sh "$work/staging" || return 1
   python3 scripts/pack_release.py "$work/staging" "$work/paperchk.zip" &&
     python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])' "$work/paperchk.zip" "$work/paperchk"
 }
@@ -177,6 +183,83 @@ repository_only() {
 }
 check "shipped documents and headers name only the archive's files" repository_only
 
+# The tools of the MSVC-ABI builds below, as SDK.md's lines name them.
+clang_cl=$(command -v clang-cl || command -v clang-cl-14 || echo clang-cl)
+wine_include=/usr/include/wine/wine
+wine_lib=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows
+
+# ARM64 and the archive's MSVC-ABI libraries (lib/msvc/). Nothing of Wine
+# is built for ARM64 here, so the links take import libraries made from
+# Wine's x64 export lists (llvm-dlltool) and the start-up of msvc_start.c;
+# the machine types are read from the files (nothing runs them here).
+machine_of() {  # the COFF machine(s) of an object, library or program
+  llvm-objdump -f "$1" | sed -n 's/.*file format //p' | sort -u | tr '\n' ' ' | sed 's/ $//'
+}
+msvc_import_libs() {  # msvc_import_libs MACHINE FOLDER: kernel32, user32, ucrtbase and the start-up
+  local machine=$1 out=$2 dll target=x86_64-pc-windows-msvc
+  [[ $machine == arm64 ]] && target=aarch64-pc-windows-msvc
+  mkdir -p "$out" || return 1
+  for dll in kernel32 user32 ucrtbase; do
+    { printf 'LIBRARY %s.dll\nEXPORTS\n' "$dll" && llvm-nm "$wine_lib/lib$dll.a" | sed -n 's/^[0-9a-f]* I __imp_//p' | sort -u; } \
+      >"$out/$dll.def" && llvm-dlltool -m "$machine" -d "$out/$dll.def" -l "$out/$dll.lib" || return 1
+  done
+  "$clang_cl" --target=$target /nologo /O1 /W4 /WX -imsvc $wine_include/msvcrt -imsvc $wine_include/windows \
+    /c /Fo"$out/msvc_start.obj" -- tests/consumer/msvc_start.c
+}
+prebuilt_msvc_libraries() {  # each of lib/msvc/ holds its target's code alone
+  local arch expected
+  for arch in x86 x64 arm64; do
+    case $arch in x86) expected=coff-i386 ;; x64) expected=coff-x86-64 ;; arm64) expected=coff-arm64 ;; esac
+    echo "msvc prebuilt $arch: $(machine_of "$sdk/lib/msvc/$arch/paperchk_client.lib"), $(stat -c %s "$sdk/lib/msvc/$arch/paperchk_client.lib") bytes"
+    [[ $(machine_of "$sdk/lib/msvc/$arch/paperchk_client.lib") == "$expected" ]] || return 1
+  done
+}
+check "the archive's MSVC-ABI libraries, x86, x64 and ARM64" prebuilt_msvc_libraries
+grep -E '^msvc ' "$work/step.log" | sed 's/^/consumer:   /'
+msvc_arm64_build() {  # the sources and the C example for ARM64 through the archive's Makefile
+  local out=$work/msvc-arm64 libs=$work/import-arm64 file
+  msvc_import_libs arm64 "$libs" && mkdir -p "$out" && cp -r "$sdk/include" "$sdk/src" "$sdk/example" "$out/" &&
+    make -C "$out/src" all CC="$clang_cl --target=aarch64-pc-windows-msvc" AR="lld-link /lib" LD=lld-link \
+      CPPFLAGS="-I. -I../include -D_InterlockedCompareExchange128=wine_InterlockedCompareExchange128 -imsvc $wine_include/msvcrt -imsvc $wine_include/windows" \
+      CFLAGS="/nologo /O1 /W4 /WX" LDFLAGS="/nodefaultlib /entry:mainCRTStartup /machine:arm64 /libpath:$libs" \
+      LDLIBS="$libs/msvc_start.obj ucrtbase.lib kernel32.lib user32.lib" || return 1
+  for file in "$out"/src/*.obj "$out/src/paperchk_client.lib" "$out/src/driver_example.exe"; do
+    [[ $(machine_of "$file") == coff-arm64 ]] || { echo "$file is $(machine_of "$file")"; return 1; }
+  done
+  echo "msvc arm64: objects and paperchk_client.lib ($(stat -c %s "$out/src/paperchk_client.lib") bytes) coff-arm64;" \
+    "driver_example.exe $(stat -c %s "$out/src/driver_example.exe") bytes, architecture" \
+    "$(llvm-objdump -f "$out/src/driver_example.exe" | sed -n 's/^architecture: //p')," \
+    "imports: $(llvm-objdump -p "$out/src/driver_example.exe" | sed -n 's/^ *DLL Name: //p' | tr '\n' ' ')"
+}
+check "Makefile, ARM64 clang-cl (MSVC ABI), linked by lld-link" msvc_arm64_build
+grep -E '^msvc ' "$work/step.log" | sed 's/^/consumer:   /'
+msvc_cmake_project() {  # msvc_cmake_project ARCH: the CMake project under clang-cl finds its library and links
+  local arch=$1 target=x86_64-pc-windows-msvc machine=i386:x86-64 expected=coff-x86-64
+  [[ $arch == arm64 ]] && target=aarch64-pc-windows-msvc machine=arm64 expected=coff-arm64
+  local out=$work/cmake-msvc-$arch libs=$work/import-cmake-$arch
+  msvc_import_libs "$machine" "$libs" &&
+    cmake -S tests/consumer/msvc_project -B "$out" -DCMAKE_TOOLCHAIN_FILE="$root/tests/consumer/clang-cl-toolchain.cmake" \
+      -DPAPERCHK_CONSUMER_TARGET=$target -DPAPERCHK_CONSUMER_LIBS="$libs" -DCMAKE_BUILD_TYPE=MinSizeRel \
+      -DCMAKE_PREFIX_PATH="$sdk" &&
+    cmake --build "$out" &&
+    echo "msvc cmake $arch: package gave $(sed "s|$sdk/||" "$out/package_library.txt"); consumer_c.exe" \
+      "$(stat -c %s "$out/consumer_c.exe") bytes, $(machine_of "$out/consumer_c.exe")" &&
+    [[ $(cat "$out/package_library.txt") == "$sdk/lib/msvc/$arch/paperchk_client.lib" ]] &&
+    [[ $(machine_of "$out/consumer_c.exe") == "$expected" ]]
+}
+check "CMake project under clang-cl, x64" msvc_cmake_project x64
+grep -E '^msvc ' "$work/step.log" | sed 's/^/consumer:   /'
+check "CMake project under clang-cl, ARM64" msvc_cmake_project arm64
+grep -E '^msvc ' "$work/step.log" | sed 's/^/consumer:   /'
+refused_arm64_mingw() {  # no mingw-w64 library for ARM64: the package says so in its sentence
+  ! cmake -S tests/consumer/project -B "$work/cmake-arm64-mingw" -DCMAKE_SYSTEM_NAME=Windows \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER_TARGET=aarch64-w64-mingw32 \
+    -DCMAKE_CXX_COMPILER_TARGET=aarch64-w64-mingw32 -DCMAKE_TRY_COMPILE_TARGET_TYPE=STATIC_LIBRARY \
+    -DCMAKE_PREFIX_PATH="$sdk" &&
+    grep -q "paperchk_client has no mingw-w64 library for ARM" "$work/step.log"
+}
+check "CMake package refuses a mingw-w64 ARM64 compiler, one sentence" refused_arm64_mingw
+
 run_consumer() {  # the x64 C program under Wine, "Ignora" pressed with real input
   local output=$work/consumer.out
   PAPERCHK_WINEPREFIX=$root/build/wineprefix-consumer scripts/with-xvfb.sh tests/consumer/run-under-wine.sh \
@@ -209,6 +292,19 @@ run_standin_line() {  # tools/README.md's unattended line, from the archive's fo
 }
 check "tools/README.md's unattended line under Wine, paperchk found by the archive's layout" run_standin_line
 grep -E '^(command line|decision|paperchk ended)' "$work/step.log" | cut -c1-160 | sed 's/^/consumer:   /'
+
+run_msvc_cmake_consumer() {  # the clang-cl CMake program, on the archive's lib/msvc/x64, "Ignora" pressed
+  local output=$work/msvc-cmake.out
+  PAPERCHK_WINEPREFIX=$root/build/wineprefix-consumer scripts/with-xvfb.sh tests/consumer/run-under-wine.sh \
+    build/win64/tests/consumer/consumer_press.exe Ignora "$output" \
+    "$work/cmake-msvc-x64/consumer_c.exe" "Z:${sdk//\//\\}\\bin\\x64\\paperchk.exe" "Z:${work//\//\\}\\msvc-cmake.bin"
+  local status=$?
+  tr -d '\r' <"$output" >"$output.unix"
+  cat "$output.unix"
+  ((status == 0)) && grep -qx "decision: 2" "$output.unix" && grep -qx "ended: yes" "$output.unix"
+}
+check "x64 clang-cl CMake program (lib/msvc/x64) under Wine, Ignora pressed" run_msvc_cmake_consumer
+grep -E '^(press|decision|ended): ' "$work/step.log" | sed 's/^/consumer:   /'
 
 run_msvc_example() {  # the MSVC-ABI example under Wine, "Riprova" pressed with real input
   local output=$work/msvc-example.out
