@@ -146,15 +146,16 @@ static int is_string_tag(unsigned tag) { return tag == TAG_KEYWORD || tag == TAG
 
 /* Copies a value into a kept keyword; longer than the keyword holds is over the limit. */
 static int keep_text(reader* in, char* target, const uint8_t* value, size_t length, unsigned tag, size_t at) {
-  char what[96];
+  /* Named by the member inside media-col-ready's collections. */
+  const char* name = in->depth > 0 ? in->member[in->depth] : attribute_name(in->attribute);
+  char what[128];
   if (!is_string_tag(tag)) {
-    (void)snprintf(what, sizeof what, "a value of %s that is no keyword or name (tag 0x%02X)",
-                   attribute_name(in->attribute), tag);
+    (void)snprintf(what, sizeof what, "a value of %s that is no keyword or name (tag 0x%02X)", name, tag);
     return fail(in, PAPERCHK_IPP_MALFORMED, at, what);
   }
   if (length >= PAPERCHK_IPP_KEYWORD_SIZE) {
-    (void)snprintf(what, sizeof what, "a value of %s of %lu bytes (limit %u)", attribute_name(in->attribute),
-                   (unsigned long)length, PAPERCHK_IPP_KEYWORD_SIZE - 1u);
+    (void)snprintf(what, sizeof what, "a value of %s of %lu bytes (limit %u)", name, (unsigned long)length,
+                   PAPERCHK_IPP_KEYWORD_SIZE - 1u);
     return fail(in, PAPERCHK_IPP_OVER_LIMIT, at, what);
   }
   memcpy(target, value, length);
