@@ -55,7 +55,7 @@ fi
 mkdir -p "$out/corpus" "$findings"
 
 # The portable core: every subsystem source but the platform's sides.
-mapfile -t core < <(find "$root/report" "$root/resources" "$root/dialog" "$root/exchange" "$root/help" \
+mapfile -t core < <(find "$root/report" "$root/resources" "$root/dialog" "$root/exchange" "$root/help" "$root/text" \
   -maxdepth 1 -name '*.cpp' ! -name '*_win32.cpp' ! -name '*_posix.cpp' | sort)
 
 # The client library is C: its sources become objects of their own first.
