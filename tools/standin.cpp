@@ -17,7 +17,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <optional>
 #include <string>
@@ -196,7 +198,14 @@ std::optional<client::Request> RequestFromPrinter(const Options& options, const 
     return std::nullopt;
   }
   client::Request request;
-  request.printerName = printer.name[0] != '\0' ? printer.name : "IPP";
+  // The printer's own name is UTF-8 and may hold a backslash: taken only
+  // when it is plain ASCII without one (a driver passes the spooler's name).
+  request.printerName = "IPP printer";
+  if (printer.name[0] != '\0' &&
+      std::all_of(printer.name, printer.name + std::strlen(printer.name),
+                  [](char c) { return c >= ' ' && c < 0x7F && c != '\\'; })) {
+    request.printerName = printer.name;
+  }
   request.port = options.ippUri;
   for (std::size_t i = 0; i < read.item_count; ++i) {
     request.items.push_back({read.items[i].setting_name, read.items[i].application_value, read.items[i].printer_value});

@@ -55,7 +55,9 @@ void RequireSoundReport(const paperchk_ipp_asked& asked, const paperchk_ipp_prin
     Require(request.items[i - 1].setting_name < request.items[i].setting_name);
   }
   Require(!request.second_tray_shown || request.item_count == 3);
-  request.printer_name = printer.name;
+  // The driver's fields: the printer's name as the spooler knows it (the
+  // printer-name read is UTF-8 and may hold what the command line cannot carry).
+  request.printer_name = "Printer";
   request.port = "127.0.0.1";
   request.exchange_path = "C:\\exchange.bin";
   char line[PAPERCHK_COMMAND_LINE_SIZE];
