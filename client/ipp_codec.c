@@ -12,7 +12,8 @@
 enum {
   TAG_OPERATION = 0x01, TAG_END = 0x03, TAG_PRINTER = 0x04, TAG_LAST_DELIMITER = 0x0F,
   TAG_OUT_OF_BAND_FIRST = 0x10, TAG_OUT_OF_BAND_LAST = 0x1F,
-  TAG_INTEGER = 0x21, TAG_BEGIN_COLLECTION = 0x34, TAG_END_COLLECTION = 0x37,
+  TAG_INTEGER = 0x21, TAG_BEGIN_COLLECTION = 0x34, TAG_TEXT_WITH_LANGUAGE = 0x35, TAG_NAME_WITH_LANGUAGE = 0x36,
+  TAG_END_COLLECTION = 0x37,
   TAG_TEXT = 0x41, TAG_NAME = 0x42, TAG_KEYWORD = 0x44, TAG_URI = 0x45, TAG_CHARSET = 0x47,
   TAG_LANGUAGE = 0x48, TAG_MEMBER_NAME = 0x4A
 };
@@ -144,12 +145,32 @@ static enum kept kept_of(const uint8_t* name, size_t length) {
 
 static int is_string_tag(unsigned tag) { return tag == TAG_KEYWORD || tag == TAG_NAME || tag == TAG_TEXT; }
 
+/* A text or name with its language (RFC 8010, 3.9): the language's length and
+ * bytes, then the text's; 1 with the text's bytes, 0 when the lengths do not
+ * add up. */
+static int text_of_language_value(const uint8_t** value, size_t* length) {
+  size_t language;
+  size_t text;
+  if (*length < 4) return 0;
+  language = ((size_t)(*value)[0] << 8) | (*value)[1];
+  if (*length - 2 < language + 2) return 0;
+  text = ((size_t)(*value)[2 + language] << 8) | (*value)[3 + language];
+  if (4 + language + text != *length) return 0;
+  *value += 4 + language;
+  *length = text;
+  return 1;
+}
+
 /* Copies a value into a kept keyword; longer than the keyword holds is over the limit. */
 static int keep_text(reader* in, char* target, const uint8_t* value, size_t length, unsigned tag, size_t at) {
   /* Named by the member inside media-col-ready's collections. */
   const char* name = in->depth > 0 ? in->member[in->depth] : attribute_name(in->attribute);
   char what[128];
-  if (!is_string_tag(tag)) {
+  if ((tag == TAG_TEXT_WITH_LANGUAGE || tag == TAG_NAME_WITH_LANGUAGE) && !text_of_language_value(&value, &length)) {
+    (void)snprintf(what, sizeof what, "a value of %s whose language and text do not add up", name);
+    return fail(in, PAPERCHK_IPP_MALFORMED, at, what);
+  }
+  if (!is_string_tag(tag) && tag != TAG_TEXT_WITH_LANGUAGE && tag != TAG_NAME_WITH_LANGUAGE) {
     (void)snprintf(what, sizeof what, "a value of %s that is no keyword or name (tag 0x%02X)", name, tag);
     return fail(in, PAPERCHK_IPP_MALFORMED, at, what);
   }

@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "paperchk_ipp.h"
+#include "ipp_internal.h"
 
 /* The catalogue's setting names and the two trays paperchk's selector knows. */
 enum { SETTING_PAPER_PATH = 40001, SETTING_PAPER_SIZE = 40002, SETTING_MEDIA_TYPE = 40003 };
@@ -168,8 +169,7 @@ static int finish(paperchk_ipp_outcome* outcome, int result, const char* message
   return result;
 }
 
-/* Empties what the comparison fills, so that a failed read leaves no report. */
-static void clear_report(paperchk_request* request) {
+void paperchk_ipp_clear_report(paperchk_request* request) {
   request->item_count = 0;
   memset(request->items, 0, sizeof request->items);
   request->paper_source = 0;
@@ -189,7 +189,7 @@ int paperchk_ipp_compare(const paperchk_ipp_asked* asked, const paperchk_ipp_pri
   int size_differs;
   int type_differs;
   if (!outcome) return PAPERCHK_IPP_BAD_ARGUMENT;
-  if (request) clear_report(request);
+  if (request) paperchk_ipp_clear_report(request);
   outcome->unknown[0] = '\0';
   if (!asked || !printer || !request) return finish(outcome, PAPERCHK_IPP_BAD_ARGUMENT, "a null pointer was passed");
   if (!asked->size || !asked->type || !asked->source || !asked->size[0] || !asked->type[0] || !asked->source[0]) {

@@ -102,6 +102,7 @@ int paperchk_ipp_post(const paperchk_ipp_uri* uri, const uint8_t* body, size_t b
   char header[PAPERCHK_IPP_MAX_URI_LENGTH + 512];
   long long deadline = now_ms() + timeout_ms;
   size_t got = 0;
+  const int ipv6 = strchr(uri->host, ':') != NULL; /* an IPv6 address goes in brackets */
   int header_length;
   int fd = -1;
   int result;
@@ -110,9 +111,10 @@ int paperchk_ipp_post(const paperchk_ipp_uri* uri, const uint8_t* body, size_t b
   }
   if (connect_to(uri, deadline, &fd, outcome) != PAPERCHK_IPP_AGREE) return outcome->result;
   header_length = snprintf(header, sizeof header,
-                           "POST %s HTTP/1.1\r\nHost: %s:%u\r\nContent-Type: application/ipp\r\n"
+                           "POST %s HTTP/1.1\r\nHost: %s%s%s:%u\r\nContent-Type: application/ipp\r\n"
                            "Content-Length: %lu\r\nConnection: close\r\n\r\n",
-                           uri->path, uri->host, uri->port, (unsigned long)body_size);
+                           uri->path, ipv6 ? "[" : "", uri->host, ipv6 ? "]" : "", uri->port,
+                           (unsigned long)body_size);
   deadline = now_ms() + timeout_ms; /* connected: the answer gets the whole time again */
   if (header_length <= 0 || (size_t)header_length >= sizeof header ||
       !send_all(fd, (const uint8_t*)header, (size_t)header_length, deadline) || !send_all(fd, body, body_size, deadline)) {

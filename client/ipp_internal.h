@@ -29,6 +29,10 @@ int paperchk_ipp_post(const paperchk_ipp_uri* uri, const uint8_t* body, size_t b
 int paperchk_ipp_http_answer(uint8_t* data, size_t size, int closed, size_t* body_offset, size_t* body_size,
                              paperchk_ipp_outcome* outcome);
 
+/* Empties what the comparison fills in a request, so that a failed read
+ * leaves no report. */
+void paperchk_ipp_clear_report(paperchk_request* request);
+
 /* Fills the outcome's result and a message made like printf's. */
 int paperchk_ipp_fail(paperchk_ipp_outcome* outcome, int result, const char* format, ...)
 #if defined(__GNUC__) || defined(__clang__)

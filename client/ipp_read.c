@@ -239,10 +239,7 @@ int paperchk_ipp_read(const char* uri, const paperchk_ipp_asked* asked, uint32_t
   memset(outcome, 0, sizeof *outcome);
   if (!printer) printer = &own_printer;
   memset(printer, 0, sizeof *printer);
-  if (request) {
-    /* Whatever fails below, the request holds no report. */
-    (void)paperchk_ipp_compare(NULL, NULL, request, outcome);
-  }
+  if (request) paperchk_ipp_clear_report(request); /* whatever fails below, no report is left */
   if (!uri || !asked || !request) return paperchk_ipp_fail(outcome, PAPERCHK_IPP_BAD_ARGUMENT, "a null pointer was passed");
   if (parse_uri(uri, &parsed, outcome) != PAPERCHK_IPP_AGREE) return outcome->result;
   body_size = paperchk_ipp_encode_request(uri, 1, body, sizeof body);

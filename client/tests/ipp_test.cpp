@@ -192,6 +192,28 @@ TEST(IppSource, EachBadAnswerEndsInItsOwnResultAndNoReport) {
   }
 }
 
+TEST(IppSource, NamesWithTheirLanguageGiveTheirText) {
+  // media-type as a nameWithLanguage: "en", then "stationery".
+  const std::string named = std::string("\0\2en\0\x0Astationery", 16);
+  const std::string bytes = Response()
+                                .Value(0x34, "media-col-ready", "")
+                                .Member("media-source", 0x44, "tray-1")
+                                .Member("media-type", 0x36, named)
+                                .Value(0x37, "", "")
+                                .Bytes();
+  paperchk_ipp_printer printer{};
+  paperchk_ipp_outcome outcome{};
+  ASSERT_EQ(paperchk_ipp_decode(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), &printer, &outcome),
+            PAPERCHK_IPP_AGREE)
+      << outcome.message;
+  ASSERT_EQ(printer.loaded_count, 1u);
+  EXPECT_STREQ(printer.loaded[0].type, "stationery");
+  // A language longer than the value holds is no IPP.
+  const std::string broken = Response().Value(0x36, "printer-name", std::string("\0\x09en", 4)).Bytes();
+  EXPECT_EQ(paperchk_ipp_decode(reinterpret_cast<const std::uint8_t*>(broken.data()), broken.size(), &printer, &outcome),
+            PAPERCHK_IPP_MALFORMED);
+}
+
 struct ComparisonRow {
   const char* name;
   paperchk_ipp_asked asked;
