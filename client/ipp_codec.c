@@ -3,10 +3,12 @@
  * paperchk_ipp_printer. The decoder reads every byte through one bounds
  * check, keeps only the attributes it knows, refuses a value or a list over
  * the limits of paperchk_ipp.h, and skips everything else by its length. */
+#include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
 
 #include "paperchk_ipp.h"
+#include "ipp_internal.h"
 
 /* Delimiter and value tags (RFC 8010, 3.5). */
 enum {
@@ -99,20 +101,28 @@ typedef struct reader {
   char member[PAPERCHK_IPP_MAX_DEPTH + 1][24]; /* the member named at each depth ("" for others) */
 } reader;
 
-static int fail(reader* in, int result, size_t offset, const char* what) {
-  in->outcome->result = result;
+/* Ends the decoding: the result, where, and a sentence around `format`. */
+static int fail(reader* in, int result, size_t offset, const char* format, ...)
+#if defined(__GNUC__) || defined(__clang__)
+    __attribute__((format(printf, 4, 5)))
+#endif
+    ;
+static int fail(reader* in, int result, size_t offset, const char* format, ...) {
+  char what[160];
+  va_list arguments;
+  va_start(arguments, format);
+  /* NOLINTNEXTLINE(clang-analyzer-valist.Uninitialized): va_start above initialises it */
+  (void)vsnprintf(what, sizeof what, format, arguments);
+  va_end(arguments);
   in->outcome->offset = offset;
   if (result == PAPERCHK_IPP_TRUNCATED) {
-    (void)snprintf(in->outcome->message, sizeof in->outcome->message,
-                   "the printer's response ends at byte %lu, %s", (unsigned long)in->size, what);
-  } else if (result == PAPERCHK_IPP_OVER_LIMIT) {
-    (void)snprintf(in->outcome->message, sizeof in->outcome->message,
-                   "the printer's response holds %s, over this module's limit", what);
-  } else {
-    (void)snprintf(in->outcome->message, sizeof in->outcome->message,
-                   "the printer's response is no IPP response: %s at byte %lu", what, (unsigned long)offset);
+    return paperchk_ipp_fail(in->outcome, result, "the printer's response ends at byte %lu, %s", (unsigned long)in->size, what);
   }
-  return result;
+  if (result == PAPERCHK_IPP_OVER_LIMIT) {
+    return paperchk_ipp_fail(in->outcome, result, "the printer's response holds %s, over this module's limit", what);
+  }
+  return paperchk_ipp_fail(in->outcome, result, "the printer's response is no IPP response: %s at byte %lu", what,
+                           (unsigned long)offset);
 }
 
 static int take_u16(reader* in, size_t* value) {
@@ -165,19 +175,15 @@ static int text_of_language_value(const uint8_t** value, size_t* length) {
 static int keep_text(reader* in, char* target, const uint8_t* value, size_t length, unsigned tag, size_t at) {
   /* Named by the member inside media-col-ready's collections. */
   const char* name = in->depth > 0 ? in->member[in->depth] : attribute_name(in->attribute);
-  char what[128];
   if ((tag == TAG_TEXT_WITH_LANGUAGE || tag == TAG_NAME_WITH_LANGUAGE) && !text_of_language_value(&value, &length)) {
-    (void)snprintf(what, sizeof what, "a value of %s whose language and text do not add up", name);
-    return fail(in, PAPERCHK_IPP_MALFORMED, at, what);
+    return fail(in, PAPERCHK_IPP_MALFORMED, at, "a value of %s whose language and text do not add up", name);
   }
   if (!is_string_tag(tag) && tag != TAG_TEXT_WITH_LANGUAGE && tag != TAG_NAME_WITH_LANGUAGE) {
-    (void)snprintf(what, sizeof what, "a value of %s that is no keyword or name (tag 0x%02X)", name, tag);
-    return fail(in, PAPERCHK_IPP_MALFORMED, at, what);
+    return fail(in, PAPERCHK_IPP_MALFORMED, at, "a value of %s that is no keyword or name (tag 0x%02X)", name, tag);
   }
   if (length >= PAPERCHK_IPP_KEYWORD_SIZE) {
-    (void)snprintf(what, sizeof what, "a value of %s of %lu bytes (limit %u)", name, (unsigned long)length,
+    return fail(in, PAPERCHK_IPP_OVER_LIMIT, at, "a value of %s of %lu bytes (limit %u)", name, (unsigned long)length,
                    PAPERCHK_IPP_KEYWORD_SIZE - 1u);
-    return fail(in, PAPERCHK_IPP_OVER_LIMIT, at, what);
   }
   memcpy(target, value, length);
   target[length] = '\0';
@@ -186,11 +192,9 @@ static int keep_text(reader* in, char* target, const uint8_t* value, size_t leng
 
 static int keep_in_list(reader* in, paperchk_ipp_keyword* list, size_t* count, const uint8_t* value,
                         size_t length, unsigned tag, size_t at) {
-  char what[96];
   if (*count >= PAPERCHK_IPP_MAX_LIST) {
-    (void)snprintf(what, sizeof what, "more than %u values of %s", PAPERCHK_IPP_MAX_LIST,
+    return fail(in, PAPERCHK_IPP_OVER_LIMIT, at, "more than %u values of %s", PAPERCHK_IPP_MAX_LIST,
                    attribute_name(in->attribute));
-    return fail(in, PAPERCHK_IPP_OVER_LIMIT, at, what);
   }
   if (keep_text(in, list[*count], value, length, tag, at) != PAPERCHK_IPP_AGREE) return in->outcome->result;
   ++*count;
@@ -220,16 +224,13 @@ static int keep_media_member(reader* in, unsigned tag, const uint8_t* value, siz
 /* One value of the current attribute, at the current depth. */
 static int take_value(reader* in, unsigned tag, const uint8_t* value, size_t length, size_t at) {
   paperchk_ipp_printer* printer = in->printer;
-  char what[96];
   if (tag == TAG_BEGIN_COLLECTION) {
     if (in->depth >= PAPERCHK_IPP_MAX_DEPTH) {
-      (void)snprintf(what, sizeof what, "collections nested deeper than %u", PAPERCHK_IPP_MAX_DEPTH);
-      return fail(in, PAPERCHK_IPP_OVER_LIMIT, at, what);
+      return fail(in, PAPERCHK_IPP_OVER_LIMIT, at, "collections nested deeper than %u", PAPERCHK_IPP_MAX_DEPTH);
     }
     if (in->depth == 0 && in->attribute == KEPT_MEDIA_COL_READY) {
       if (printer->loaded_count >= PAPERCHK_IPP_MAX_LOADED) {
-        (void)snprintf(what, sizeof what, "more than %u entries of media-col-ready", PAPERCHK_IPP_MAX_LOADED);
-        return fail(in, PAPERCHK_IPP_OVER_LIMIT, at, what);
+        return fail(in, PAPERCHK_IPP_OVER_LIMIT, at, "more than %u entries of media-col-ready", PAPERCHK_IPP_MAX_LOADED);
       }
       memset(&printer->loaded[printer->loaded_count++], 0, sizeof printer->loaded[0]);
     }
@@ -291,9 +292,8 @@ int paperchk_ipp_decode(const uint8_t* data, size_t size, paperchk_ipp_printer* 
   in.printer = printer;
   in.outcome = outcome;
   if (size > PAPERCHK_IPP_MAX_RESPONSE_SIZE) {
-    char what[64];
-    (void)snprintf(what, sizeof what, "%lu bytes (limit %u)", (unsigned long)size, PAPERCHK_IPP_MAX_RESPONSE_SIZE);
-    return fail(&in, PAPERCHK_IPP_OVER_LIMIT, 0, what);
+    return fail(&in, PAPERCHK_IPP_OVER_LIMIT, 0, "%lu bytes (limit %u)", (unsigned long)size,
+                PAPERCHK_IPP_MAX_RESPONSE_SIZE);
   }
   if (size < 8) return fail(&in, PAPERCHK_IPP_TRUNCATED, size, "inside its header");
   if (data[0] < 1 || data[0] > 2) return fail(&in, PAPERCHK_IPP_MALFORMED, 0, "a version other than 1.x or 2.x");

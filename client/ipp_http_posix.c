@@ -1,7 +1,7 @@
 /* The IPP exchange over POSIX sockets (the host build's tests): HTTP/1.1
  * POST, one connection per exchange, every wait bounded by the timeout. No
  * TLS here: ipps:// is refused. */
-#define _POSIX_C_SOURCE 200112L
+#define _POSIX_C_SOURCE 200112L /* NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp): the feature-test macro the C library reads for getaddrinfo */
 
 #include <errno.h>
 #include <fcntl.h>

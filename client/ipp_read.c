@@ -12,6 +12,7 @@ int paperchk_ipp_fail(paperchk_ipp_outcome* outcome, int result, const char* for
   va_list arguments;
   outcome->result = result;
   va_start(arguments, format);
+  /* NOLINTNEXTLINE(clang-analyzer-valist.Uninitialized): va_start above initialises it */
   (void)vsnprintf(outcome->message, sizeof outcome->message, format, arguments);
   va_end(arguments);
   return result;

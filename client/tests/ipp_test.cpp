@@ -20,7 +20,7 @@ namespace {
 // An IPP response, byte by byte (RFC 8010).
 class Response {
  public:
-  explicit Response(std::uint16_t status = 0) { bytes_ = {1, 1, Byte(status >> 8), Byte(status), 0, 0, 0, 1, 4}; }
+  explicit Response(std::uint16_t status = 0) : bytes_{1, 1, Byte(status >> 8u), Byte(status), 0, 0, 0, 1, 4} {}
   Response& Value(std::uint8_t tag, const std::string& name, const std::string& value) {
     bytes_.push_back(tag);
     Length(name.size());
