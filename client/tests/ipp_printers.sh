@@ -31,8 +31,11 @@ for program in dbus-daemon avahi-daemon ippeveprinter; do
 done
 export PATH=$PATH:/usr/sbin
 
-free_port() {
-  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1]); s.close()'
+free_ports() {  # two ports free on 127.0.0.1, both held until both are known
+  python3 -c 'import socket
+held = [socket.socket() for _ in range(2)]
+for each in held: each.bind(("127.0.0.1", 0))
+print(*[each.getsockname()[1] for each in held])'
 }
 
 wait_until() {  # wait_until DESCRIPTION COMMAND...: tries every 0.1 s, up to start_timeout_s
@@ -109,8 +112,7 @@ start_printer() {  # start_printer NAME PORT CONF: listens on localhost (127.0.0
     exit 1
   }
 }
-a3_port=$(free_port)
-a4_port=$(free_port)
+read -r a3_port a4_port < <(free_ports)
 start_printer a3 "$a3_port" "$work/a3.conf"
 start_printer a4 "$a4_port" "$work/a4.conf"
 
