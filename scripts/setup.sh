@@ -21,10 +21,10 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 libwine-dev fonts-wine
   xvfb xdotool imagemagick x11-utils
-  fonts-dejavu-core fonts-vlgothic
   # A real IPP Everywhere printer for the client's IPP source, and the
   # DNS-SD daemon (on a D-Bus of the test's own) it will not start without.
   cups-ipp-utils avahi-daemon dbus
+  fonts-dejavu-core fonts-vlgothic
 )
 readonly wine32=wine32:i386
 if kernel_runs_32bit; then
