@@ -209,7 +209,7 @@ TEST(IppSource, NamesWithTheirLanguageGiveTheirText) {
   ASSERT_EQ(printer.loaded_count, 1u);
   EXPECT_STREQ(printer.loaded[0].type, "stationery");
   // A language longer than the value holds is no IPP.
-  const std::string broken = Response().Value(0x36, "printer-name", std::string("\0\x09en", 4)).Bytes();
+  const std::string broken = Response().Value(0x36, "printer-name", std::string("\0\x09" "en", 4)).Bytes();
   EXPECT_EQ(paperchk_ipp_decode(reinterpret_cast<const std::uint8_t*>(broken.data()), broken.size(), &printer, &outcome),
             PAPERCHK_IPP_MALFORMED);
 }
@@ -227,11 +227,11 @@ struct ComparisonRow {
 
 paperchk_ipp_media Media(const char* size, std::int32_t x, std::int32_t y, const char* source, const char* type) {
   paperchk_ipp_media media{};
-  std::snprintf(media.size_name, sizeof media.size_name, "%s", size);
+  (void)std::snprintf(media.size_name, sizeof media.size_name, "%s", size);
   media.x_dimension = x;
   media.y_dimension = y;
-  std::snprintf(media.source, sizeof media.source, "%s", source);
-  std::snprintf(media.type, sizeof media.type, "%s", type);
+  (void)std::snprintf(media.source, sizeof media.source, "%s", source);
+  (void)std::snprintf(media.type, sizeof media.type, "%s", type);
   return media;
 }
 
