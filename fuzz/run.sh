@@ -2,15 +2,18 @@
 # Builds a fuzz target for libFuzzer (clang, with AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs it:
 #   fuzz/run.sh [TARGET] [SECONDS [LIBFUZZER-OPTION...]]
-#     TARGET: parse (default), session or round-trip; SECONDS: default 600; further
+#     TARGET: parse (default), session, round-trip or ipp; SECONDS: default 600; further
 #     options go to libFuzzer as they are (for instance -use_value_profile=1)
 #   fuzz/run.sh SECONDS                the parser's target
 # parse:   the command-line copy and parse (parse_fuzzer.cpp);
 # session: a whole run of the core, command line and a script of events
 #          (session_fuzzer.cpp, session_script.h);
 # round-trip: the client library's command-line builder read back by the
-#          parser (client/fuzz/round_trip_fuzzer.cpp; client/fuzz/run.sh).
-# The kept corpus (fuzz/corpus/TARGET, client/fuzz/corpus for round-trip) is
+#          parser (client/fuzz/round_trip_fuzzer.cpp; client/fuzz/run.sh);
+# ipp:     the client library's IPP decoder and comparison on a printer's
+#          response (client/fuzz/ipp_decode_fuzzer.cpp; client/fuzz/run-ipp.sh).
+# The kept corpus (fuzz/corpus/TARGET, client/fuzz/corpus for round-trip,
+# client/fuzz/ipp-corpus for ipp) is
 # copied to build/fuzz/TARGET/corpus, where new inputs accumulate; crashing
 # inputs are written to fuzz/findings/ (client/fuzz/findings/).
 set -euo pipefail
@@ -24,9 +27,9 @@ seconds=${1:-600}
 if [[ $# -gt 0 ]]; then shift; fi
 case $target in
   parse | session) ;;
-  round-trip) ;;
+  round-trip | ipp) ;;
   *)
-    echo "usage: fuzz/run.sh [parse|session|round-trip] [SECONDS]" >&2
+    echo "usage: fuzz/run.sh [parse|session|round-trip|ipp] [SECONDS]" >&2
     exit 2
     ;;
 esac
@@ -42,11 +45,17 @@ if [[ $target == round-trip ]]; then
   kept=$root/client/fuzz/corpus
   findings=$root/client/fuzz/findings
   extra=("$root/client/command_line.c" "$root/client/code_page_posix.c")
+elif [[ $target == ipp ]]; then
+  source_file=$root/client/fuzz/ipp_decode_fuzzer.cpp
+  kept=$root/client/fuzz/ipp-corpus
+  findings=$root/client/fuzz/findings
+  extra=("$root/client/command_line.c" "$root/client/code_page_posix.c" "$root/client/ipp_codec.c"
+         "$root/client/ipp_compare.c")
 fi
 mkdir -p "$out/corpus" "$findings"
 
 # The portable core: every subsystem source but the platform's sides.
-mapfile -t core < <(find "$root/report" "$root/resources" "$root/dialog" "$root/exchange" "$root/help" \
+mapfile -t core < <(find "$root/report" "$root/resources" "$root/dialog" "$root/exchange" "$root/help" "$root/text" \
   -maxdepth 1 -name '*.cpp' ! -name '*_win32.cpp' ! -name '*_posix.cpp' | sort)
 
 # The client library is C: its sources become objects of their own first.
@@ -94,6 +103,30 @@ elif [[ $target == round-trip ]]; then
 "1_Item"
 DICT
   max_len=4200
+elif [[ $target == ipp ]]; then
+  # The tags and names the decoder acts on.
+  cat >"$out/fuzz.dict" <<'DICT'
+"\x01\x01\x00\x00"
+"\x04"
+"\x03"
+"\x34\x00\x00\x00\x00"
+"\x37\x00\x00\x00\x00"
+"\x4a\x00\x00"
+"\x13\x00\x00\x00\x00"
+"media-col-ready"
+"media-size"
+"media-size-name"
+"media-source"
+"media-type"
+"x-dimension"
+"y-dimension"
+"tray-1"
+"tray-2"
+"auto"
+"stationery"
+"iso_a4_210x297mm"
+DICT
+  max_len=17000
 else
   # Codes the dialog interprets itself, and the end of the command line.
   cat >"$out/fuzz.dict" <<'DICT'

@@ -2,7 +2,8 @@
 # Installs what building and testing paperchk needs on Debian 12 (run as root):
 # the compilers, Wine, a virtual display, and the fonts the Wine prefixes use
 # (DejaVu, VL Gothic for the Japanese start-up error, and Wine's own fonts for
-# the caption buttons). The 32-bit Wine is asked for only where this kernel
+# the caption buttons), and ippeveprinter with avahi-daemon and D-Bus for the
+# IPP source's tests. The 32-bit Wine is asked for only where this kernel
 # runs 32-bit programs.
 # Idempotent: skips what is present, quiet when nothing is missing. A package
 # index that cannot be downloaded, or a 32-bit Wine that cannot be installed,
@@ -23,6 +24,9 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 libwine-dev fonts-wine
   xvfb xdotool imagemagick x11-utils
+  # A real IPP Everywhere printer for the client's IPP source, and the
+  # DNS-SD daemon (on a D-Bus of the test's own) it will not start without.
+  cups-ipp-utils avahi-daemon dbus
   fonts-dejavu-core fonts-vlgothic
 )
 readonly wine32=wine32:i386

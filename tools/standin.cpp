@@ -9,17 +9,25 @@
 // (desktop/desktop.h), not from the library: pressing a button itself
 // (--press) and passing a raw command line that the library would refuse
 // (-- TAIL).
+//
+// With --ipp the report comes from an IPP printer (client/paperchk_ipp.h):
+// what it has loaded against --asked, and after "Riprova" the printer is
+// read again until it agrees or --complete-after has passed.
 
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "client/paperchk_client.hpp"
+#include "client/paperchk_ipp.h"
+#include "resources/resource_ids.h"
 #include "sample_requests.h"
 #include "desktop.h"
 #include "startup/system_dlls_win32.h"
@@ -43,7 +51,11 @@ struct Options {
   DWORD decisionTimeoutMs = 0;  // 0: wait as long as the user takes
   DWORD holdMs = 0;             // write the flag first under a hold without sharing, kept this long
   std::optional<std::wstring> rawTail;  // everything after " -- ", verbatim
+  std::string ippUri;                   // the report from this printer
+  std::string askedSize, askedType, askedSource;  // --asked SIZE,TYPE,SOURCE
 };
+
+constexpr DWORD kRereadPauseMs = 500;  // between reads of a printer that does not agree yet
 
 // Console output: a failed write leaves nothing to do but go on.
 void PrintLine(const std::wstring& text) {
@@ -59,6 +71,7 @@ void PrintUsage() {
       L"usage: standin.exe [--paperchk PATH] [--exchange PATH] [--create] [--complete-after MS]\n"
       L"                   [--items N] [--report NAME] [--press Riprova|Ignora|Annulla]\n"
       L"                   [--timeout MS] [--hold-while-writing MS] [-- ITEM-WORD FIELDS...]\n"
+      L"                   [--ipp URI --asked SIZE,TYPE,SOURCE]\n"
       L"reports:" + samples);
 }
 
@@ -112,12 +125,24 @@ bool ParseOptions(Options& options) {
       options.report = arguments[++i];
     } else if (argument == L"--press" && hasValue) {
       options.press = arguments[++i];
+    } else if (argument == L"--ipp" && hasValue) {
+      options.ippUri = drv::Utf8(arguments[++i]);
+    } else if (argument == L"--asked" && hasValue) {
+      const std::string asked = drv::Utf8(arguments[++i]);
+      const std::size_t first = asked.find(',');
+      const std::size_t second = first == std::string::npos ? first : asked.find(',', first + 1);
+      ok = second != std::string::npos;
+      if (ok) {
+        options.askedSize = asked.substr(0, first);
+        options.askedType = asked.substr(first + 1, second - first - 1);
+        options.askedSource = asked.substr(second + 1);
+      }
     } else {
       ok = false;
     }
   }
   LocalFree(arguments);
-  return ok;
+  return ok && options.ippUri.empty() == options.askedSource.empty();
 }
 
 int ButtonOf(const std::wstring& name) {
@@ -127,8 +152,17 @@ int ButtonOf(const std::wstring& name) {
   return 0;
 }
 
-// Unattended runs: once paperchk's dialog is shown, press the button.
-bool PressWhenShown(std::uint32_t processId, int button) {
+void PrintRows(HWND dialog) {
+  const int lists[] = {IDC_SETTING_LIST, IDC_APPLICATION_LIST, IDC_PRINTER_LIST};
+  for (int list : lists) {
+    std::wstring line = L"dialog rows:";
+    for (const std::wstring& row : drv::ListRows(dialog, list)) line += L" [" + row + L"]";
+    PrintLine(line);
+  }
+}
+
+// Unattended runs: once paperchk's dialog is shown, (show its rows and) press the button.
+bool PressWhenShown(std::uint32_t processId, int button, bool printRows) {
   HWND dialog = nullptr;
   drv::WaitUntil(
       [&] {
@@ -138,7 +172,50 @@ bool PressWhenShown(std::uint32_t processId, int button) {
         return dialog != nullptr;
       },
       kDialogTimeoutMs);
+  if (dialog != nullptr && printRows) PrintRows(dialog);
   return dialog != nullptr && drv::ClickButton(dialog, button);
+}
+
+std::wstring FromUtf8(const char* text) { return drv::Widen(text); }
+
+// The report from the printer: nullopt (with the reason printed) when there
+// is nothing to launch, because the printer agrees or could not be read.
+std::optional<client::Request> RequestFromPrinter(const Options& options, const paperchk_ipp_asked& asked, int& status) {
+  paperchk_request read{};
+  paperchk_ipp_printer printer{};
+  paperchk_ipp_outcome outcome{};
+  const int result = paperchk_ipp_read(options.ippUri.c_str(), &asked, 0, &read, &printer, &outcome);
+  PrintLine(L"printer " + drv::Widen(options.ippUri) + L": '" + FromUtf8(printer.name) + L"', " +
+            std::to_wstring(printer.loaded_count) + L" source(s) loaded");
+  for (std::size_t i = 0; i < printer.loaded_count; ++i) {
+    const paperchk_ipp_media& media = printer.loaded[i];
+    PrintLine(L"  " + FromUtf8(media.source) + L": " + FromUtf8(media.size_name) + L" " + FromUtf8(media.type));
+  }
+  PrintLine(L"report: " + FromUtf8(outcome.message));
+  if (outcome.unknown[0] != '\0') PrintLine(L"not in the table (shown as Altro): " + FromUtf8(outcome.unknown));
+  if (result != PAPERCHK_IPP_DIFFERS) {
+    if (result != PAPERCHK_IPP_AGREE) PrintLine(L"standin: no report from the printer, so nothing is launched");
+    status = result == PAPERCHK_IPP_AGREE ? 0 : 1;
+    return std::nullopt;
+  }
+  client::Request request;
+  // The printer's own name is UTF-8 and may hold a backslash: taken only
+  // when it is plain ASCII without one (a driver passes the spooler's name).
+  request.printerName = "IPP printer";
+  if (printer.name[0] != '\0' &&
+      std::all_of(printer.name, printer.name + std::strlen(printer.name),
+                  [](char c) { return c >= ' ' && c < 0x7F && c != '\\'; })) {
+    request.printerName = printer.name;
+  }
+  request.port = options.ippUri;
+  for (std::size_t i = 0; i < read.item_count; ++i) {
+    request.items.push_back({read.items[i].setting_name, read.items[i].application_value, read.items[i].printer_value});
+  }
+  request.paperSource = read.paper_source;
+  request.secondTrayShown = read.second_tray_shown != 0;
+  request.otherTraySize = read.other_tray_size;
+  request.otherTrayMedia = read.other_tray_media;
+  return request;
 }
 
 std::wstring WhyNoDecision(const client::LaunchResult& result) {
@@ -183,12 +260,18 @@ int Run(const Options& options) {
   std::wstring exchange;
   std::string rawCommandLine;
   bool madeExchange = false;
+  const paperchk_ipp_asked asked{options.askedSize.c_str(), options.askedType.c_str(), options.askedSource.c_str()};
+  if (!options.ippUri.empty()) {
+    int status = 0;
+    request = RequestFromPrinter(options, asked, status);
+    if (!request) return status;
+  }
   if (options.rawTail) {
     exchange = drv::ExchangePathOfTail(*options.rawTail);
     if (exchange.empty()) exchange = drv::ToWindowsPath(options.exchange);
     rawCommandLine = program + " " + drv::Ansi(*options.rawTail);
   } else {
-    request = SampleRequest(drv::Utf8(options.report));
+    if (options.ippUri.empty()) request = SampleRequest(drv::Utf8(options.report));
     if (!request) {
       PrintLine(L"standin: unknown report '" + options.report + L"'");
       PrintUsage();
@@ -227,11 +310,31 @@ int Run(const Options& options) {
   bool pressed = true;
   const int button = ButtonOf(options.press);
   if (!options.press.empty()) {
-    launch.started = [&](std::uint32_t processId) { pressed = button != 0 && PressWhenShown(processId, button); };
+    launch.started = [&](std::uint32_t processId) {
+      pressed = button != 0 && PressWhenShown(processId, button, !options.ippUri.empty());
+    };
   }
   double flagWrittenAt = 0;
+  paperchk_ipp_reread reread{};
+  reread.uri = options.ippUri.c_str();
+  reread.asked = asked;
   launch.rereadPrinter = [&] {
     PrintLine(L"decision: 1 Riprova");
+    if (!options.ippUri.empty()) {
+      // The user may still be loading paper: ask again until the printer
+      // agrees or the time is up.
+      const double until = drv::NowMs() + options.completeAfterMs;
+      PrintLine(L"re-reading the printer for at most " + std::to_wstring(options.completeAfterMs) + L" ms");
+      bool agrees = paperchk_ipp_reread_printer(&reread) != 0;
+      while (!agrees && drv::NowMs() < until) {
+        Sleep(kRereadPauseMs);
+        agrees = paperchk_ipp_reread_printer(&reread) != 0;
+      }
+      PrintLine(std::wstring(agrees ? L"re-read: the printer now agrees" : L"re-read: the printer does not agree") +
+                L" (" + std::to_wstring(reread.reads) + L" read(s)): " + FromUtf8(reread.outcome.message));
+      flagWrittenAt = drv::NowMs();
+      return agrees;
+    }
     PrintLine(L"re-reading the printer for " + std::to_wstring(options.completeAfterMs) + L" ms");
     Sleep(options.completeAfterMs);
     if (options.holdMs > 0) {
@@ -278,6 +381,10 @@ int Run(const Options& options) {
       return 1;
     }
     PrintLine(L"completion flag written");
+    if (!options.ippUri.empty() && !result.rereadSucceeded) {
+      PrintLine(L"standin: the printer still differs from what the job asks");
+      return 1;
+    }
   }
   if (result.terminated) {
     PrintLine(L"standin: paperchk did not end after the decision; ended it");

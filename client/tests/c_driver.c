@@ -5,6 +5,9 @@
 
 #ifndef PAPERCHK_BASELINE
 #include "paperchk_client.h"
+#ifdef PAPERCHK_WITH_IPP
+#include "paperchk_ipp.h"
+#endif
 
 static int ReadPrinterAgain(void* context) {
   (void)context;
@@ -28,6 +31,20 @@ static int UseTheLibrary(const char* program) {
   request.items[0].setting_name = 40002;
   request.exchange_path = path;
   options.reread_printer = ReadPrinterAgain;
+#ifdef PAPERCHK_WITH_IPP
+  {
+    /* The report from the printer, and its re-read after "Riprova". */
+    static paperchk_ipp_reread reread;
+    paperchk_ipp_outcome outcome;
+    reread.uri = program;
+    reread.asked.size = "iso_a4_210x297mm";
+    reread.asked.type = "stationery";
+    reread.asked.source = "tray-1";
+    status |= paperchk_ipp_read(program, &reread.asked, 0, &request, NULL, &outcome);
+    options.reread_printer = paperchk_ipp_reread_printer;
+    options.context = &reread;
+  }
+#endif
   status |= paperchk_build_command_line(program, &request, line, sizeof line, &error);
   status |= paperchk_prepare_exchange_file(path, 1, &error);
   status |= paperchk_read_decision(path, &decision, &error);
