@@ -116,9 +116,9 @@ int paperchk_ipp_read(const char* uri, const paperchk_ipp_asked* asked, uint32_t
 int paperchk_ipp_compare(const paperchk_ipp_asked* asked, const paperchk_ipp_printer* printer,
                          paperchk_request* request, paperchk_ipp_outcome* outcome);
 
-/* The IPP encoding itself, for tests and fuzzers: the request's bytes (the
- * size written, 0 when `size` is too small or the URI too long), and the
- * decoding of a response's bytes into `printer`. */
+/* The IPP encoding itself, for a driver's own transport or checks: the
+ * request's bytes (the size written, 0 when `size` is too small or the URI
+ * too long), and the decoding of a response's bytes into `printer`. */
 size_t paperchk_ipp_encode_request(const char* uri, uint32_t request_id, uint8_t* buffer, size_t size);
 int paperchk_ipp_decode(const uint8_t* data, size_t size, paperchk_ipp_printer* printer,
                         paperchk_ipp_outcome* outcome);
