@@ -260,16 +260,19 @@ refused_arm64_mingw() {  # no mingw-w64 library for ARM64: the package says so i
 }
 check "CMake package refuses a mingw-w64 ARM64 compiler, one sentence" refused_arm64_mingw
 
-run_consumer() {  # the x64 C program under Wine, "Ignora" pressed with real input
-  local output=$work/consumer.out
+press_under_wine() {  # press_under_wine BUTTON PROGRAM NAME: the program, paperchk and NAME.bin; output in $work/NAME.out.unix
+  local output=$work/$3.out
   PAPERCHK_WINEPREFIX=$root/build/wineprefix-consumer scripts/with-xvfb.sh tests/consumer/run-under-wine.sh \
-    build/win64/tests/consumer/consumer_press.exe Ignora "$output" \
-    "$work/cmake-x64/consumer_c.exe" "Z:${sdk//\//\\}\\bin\\x64\\paperchk.exe" "Z:${work//\//\\}\\exchange.bin"
+    build/win64/tests/consumer/consumer_press.exe "$1" "$output" \
+    "$2" "Z:${sdk//\//\\}\\bin\\x64\\paperchk.exe" "Z:${work//\//\\}\\$3.bin"
   local status=$?
   tr -d '\r' <"$output" >"$output.unix"
-  output=$output.unix
-  cat "$output"
-  ((status == 0)) &&
+  cat "$output.unix"
+  return $status
+}
+run_consumer() {  # the x64 C program under Wine, "Ignora" pressed with real input
+  local output=$work/exchange.out.unix
+  press_under_wine Ignora "$work/cmake-x64/consumer_c.exe" exchange &&
     grep -qx "version: $version $version" "$output" &&
     grep -qx "decision: 2" "$output" &&
     grep -qx "ended: yes" "$output"
@@ -294,27 +297,15 @@ check "tools/README.md's unattended line under Wine, paperchk found by the archi
 grep -E '^(command line|decision|paperchk ended)' "$work/step.log" | cut -c1-160 | sed 's/^/consumer:   /'
 
 run_msvc_cmake_consumer() {  # the clang-cl CMake program, on the archive's lib/msvc/x64, "Ignora" pressed
-  local output=$work/msvc-cmake.out
-  PAPERCHK_WINEPREFIX=$root/build/wineprefix-consumer scripts/with-xvfb.sh tests/consumer/run-under-wine.sh \
-    build/win64/tests/consumer/consumer_press.exe Ignora "$output" \
-    "$work/cmake-msvc-x64/consumer_c.exe" "Z:${sdk//\//\\}\\bin\\x64\\paperchk.exe" "Z:${work//\//\\}\\msvc-cmake.bin"
-  local status=$?
-  tr -d '\r' <"$output" >"$output.unix"
-  cat "$output.unix"
-  ((status == 0)) && grep -qx "decision: 2" "$output.unix" && grep -qx "ended: yes" "$output.unix"
+  press_under_wine Ignora "$work/cmake-msvc-x64/consumer_c.exe" msvc-cmake &&
+    grep -qx "decision: 2" "$work/msvc-cmake.out.unix" && grep -qx "ended: yes" "$work/msvc-cmake.out.unix"
 }
 check "x64 clang-cl CMake program (lib/msvc/x64) under Wine, Ignora pressed" run_msvc_cmake_consumer
 grep -E '^(press|decision|ended): ' "$work/step.log" | sed 's/^/consumer:   /'
 
 run_msvc_example() {  # the MSVC-ABI example under Wine, "Riprova" pressed with real input
-  local output=$work/msvc-example.out
-  PAPERCHK_WINEPREFIX=$root/build/wineprefix-consumer scripts/with-xvfb.sh tests/consumer/run-under-wine.sh \
-    build/win64/tests/consumer/consumer_press.exe Riprova "$output" \
-    "$work/msvc-x64/src/driver_example.exe" "Z:${sdk//\//\\}\\bin\\x64\\paperchk.exe" "Z:${work//\//\\}\\msvc.bin"
-  local status=$?
-  tr -d '\r' <"$output" >"$output.unix"
-  cat "$output.unix"
-  ((status == 0)) && grep -qx "retry: printer read 1 time(s), completion flag written" "$output.unix"
+  press_under_wine Riprova "$work/msvc-x64/src/driver_example.exe" msvc &&
+    grep -qx "retry: printer read 1 time(s), completion flag written" "$work/msvc.out.unix"
 }
 check "x64 MSVC-ABI example under Wine, Riprova pressed" run_msvc_example
 grep -E '^(press|retry|paperchk ended)' "$work/step.log" | sed 's/^/consumer:   /'
