@@ -54,8 +54,9 @@ bool Machines(unsigned& process, unsigned& native) {
 // program's manifest declares).
 std::string WindowsVersion() {
   struct VersionInfo {
-    ULONG size, major, minor, build, platform;
-    WCHAR servicePack[128];
+    ULONG size, major, minor, build;
+    ULONG platform;  // cppcheck-suppress unusedStructMember ; part of the layout RtlGetVersion fills
+    WCHAR servicePack[128];  // cppcheck-suppress unusedStructMember ; part of the layout RtlGetVersion fills
   };
   using RtlGetVersionFunction = LONG(WINAPI*)(VersionInfo*);
   const auto rtlGetVersion = SystemFunction<RtlGetVersionFunction>(L"ntdll.dll", "RtlGetVersion");

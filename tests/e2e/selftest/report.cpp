@@ -20,7 +20,10 @@ std::string OneLine(const std::string& text, std::size_t limit) {
     gap = false;
     line += c;
   }
-  if (line.size() > limit) line = line.substr(0, limit) + "...";
+  if (line.size() > limit) {
+    line.resize(limit);
+    line += "...";
+  }
   return line;
 }
 

@@ -178,14 +178,13 @@ int main(int argc, char** argv) {
   }();
   const DWORD started = GetTickCount();
   int exitStatus = 0;
-  std::wstring temporary;
   std::vector<selftest::CheckResult> results;
   {
     // Every file of the run, the programs' own included, in one folder of
     // the kit's own, removed at the end.
     auto scratch = std::make_unique<drv::ScratchDirectory>(L"paperchk-selftest");
     if (!scratch->ok()) return CannotRun("no temporary folder could be made");
-    temporary = scratch->path();
+    const std::wstring temporary = scratch->path();
     wchar_t savedTemp[MAX_PATH + 1] = {}, savedTmp[MAX_PATH + 1] = {};
     const DWORD tempLength = GetEnvironmentVariableW(L"TEMP", savedTemp, MAX_PATH + 1);
     const DWORD tmpLength = GetEnvironmentVariableW(L"TMP", savedTmp, MAX_PATH + 1);
