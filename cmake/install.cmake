@@ -2,6 +2,7 @@
 # win32 and the win64 build into one staging tree and packs it):
 #   bin/<arch>/paperchk.exe     the program
 #   tools/<arch>/standin.exe    the stand-in driver, to try paperchk before writing code
+#   tools/<arch>/paperchk-selftest.exe  the end-to-end checks, to run on a user's Windows
 #   README.md, LICENSE, CHANGELOG.md, THIRD-PARTY.md (what of others the programs link)
 # <arch> is x86 or x64, the names Windows uses.
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
@@ -11,7 +12,7 @@ else()
 endif()
 
 install(TARGETS paperchk RUNTIME DESTINATION bin/${PAPERCHK_ARCH})
-install(TARGETS standin RUNTIME DESTINATION tools/${PAPERCHK_ARCH})
+install(TARGETS standin paperchk_selftest RUNTIME DESTINATION tools/${PAPERCHK_ARCH})
 install(FILES ${CMAKE_SOURCE_DIR}/release/README.md ${CMAKE_SOURCE_DIR}/LICENSE ${CMAKE_SOURCE_DIR}/CHANGELOG.md
               ${CMAKE_SOURCE_DIR}/THIRD-PARTY.md DESTINATION .)
 install(FILES ${CMAKE_SOURCE_DIR}/tools/README.md DESTINATION tools)

@@ -9,6 +9,8 @@
 
 #include "e2e_support.h"
 
+#include <oleacc.h>
+
 namespace e2e {
 namespace {
 
@@ -332,6 +334,51 @@ TEST(Window, ScreenReaderNamesTheListsAndTheTraySelector) {
                                       {IDC_PRINTER_LIST, L"Stampante:"}, {IDC_TRAY_COMBO, L"Stampante:"}}) {
     EXPECT_EQ(ScreenReaderName(GetDlgItem(dialog, control)), std::optional<std::wstring>(name)) << control;
   }
+}
+
+// The names the accessibility layer itself gives (what a screen reader
+// reads): the three lists, the tray selector and, after "Riprova", the wait
+// box. Only Windows walks the controls as described above.
+std::optional<std::wstring> AccessibleName(HWND window, LONG object) {
+  IAccessible* accessible = nullptr;
+  if (FAILED(AccessibleObjectFromWindow(window, static_cast<DWORD>(object), IID_IAccessible,
+                                        reinterpret_cast<void**>(&accessible))) ||
+      accessible == nullptr) {
+    return std::nullopt;
+  }
+  VARIANT self;
+  VariantInit(&self);
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR name = nullptr;
+  const HRESULT got = accessible->get_accName(self, &name);
+  accessible->Release();
+  if (got != S_OK || name == nullptr) return std::nullopt;
+  std::wstring text(name, SysStringLen(name));
+  SysFreeString(name);
+  return text;
+}
+
+TEST(Window, AccessibilityLayerNamesTheListsTheTraySelectorAndTheWaitBox) {
+  if (drv::RunningUnderWine()) {
+    GTEST_SKIP() << "Wine's accessibility layer names a control by its own window text, not by the walk back "
+                    "Windows does; Window.ScreenReaderNamesTheListsAndTheTraySelector is the check here";
+  }
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  Session session;
+  HWND dialog = session.Open(ThreeItemReport());
+  ASSERT_NE(dialog, nullptr);
+  for (const auto& [control, name] : {std::pair{IDC_SETTING_LIST, L"Impostazioni"}, {IDC_APPLICATION_LIST, L"Applicazione"},
+                                      {IDC_PRINTER_LIST, L"Stampante:"}, {IDC_TRAY_COMBO, L"Stampante:"}}) {
+    EXPECT_EQ(AccessibleName(GetDlgItem(dialog, control), OBJID_CLIENT), std::optional<std::wstring>(name)) << control;
+  }
+  ASSERT_TRUE(drv::ClickButton(dialog, IDC_RETRY));
+  HWND box = session.WaitForWaitBox();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(AccessibleName(box, OBJID_WINDOW), std::optional<std::wstring>(kWaitMessageText));
+  ASSERT_TRUE(drv::WriteCompletionFlag(session.exchangePath(), 1));
+  EXPECT_TRUE(session.EndsWithStatusZero());
+  if (SUCCEEDED(com)) CoUninitialize();
 }
 
 TEST(Window, CentredOnTheScreen) {

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace e2e {
 
 std::wstring g_paperchkPath;
+std::wstring g_standinPath;
+std::wstring g_chmPath;
 
 const wchar_t kTitle[] = L"Verifica carta";
 const wchar_t kUpperMessageText[] =
@@ -21,9 +24,40 @@ const wchar_t kWaitMessageText[] =
 const wchar_t kStartupErrorCaption[] = L"初期化エラー";
 const wchar_t kStartupErrorText[] = L"パラメータを指定して下さい";
 
+namespace {
+std::unique_ptr<drv::RealInput>& InputSlot() {
+  static std::unique_ptr<drv::RealInput> input;
+  return input;
+}
+}  // namespace
+
 drv::RealInput& Input() {
-  static std::unique_ptr<drv::RealInput> input = drv::MakeRealInput();
-  return *input;
+  if (!InputSlot()) InputSlot() = drv::MakeRealInput();
+  return *InputSlot();
+}
+
+void SetInput(std::unique_ptr<drv::RealInput> input) { InputSlot() = std::move(input); }
+
+bool TakePaths(int argc, char** argv, std::string& why) {
+  const std::wstring here = drv::DirectoryOfThisProgram();
+  g_paperchkPath = here + L"\\paperchk.exe";
+  for (int i = 1; i < argc; ++i) {
+    for (auto [prefix, path] : {std::pair{"--paperchk=", &g_paperchkPath}, {"--standin=", &g_standinPath},
+                                {"--chm=", &g_chmPath}}) {
+      const std::size_t length = std::strlen(prefix);
+      if (std::strncmp(argv[i], prefix, length) == 0) *path = drv::ToWindowsPath(drv::Widen(argv[i] + length));
+    }
+  }
+  // The build has the stand-in beside paperchk, the release beside the kit.
+  if (g_standinPath.empty()) {
+    const std::wstring besideProgram = g_paperchkPath.substr(0, g_paperchkPath.find_last_of(L'\\') + 1) + L"standin.exe";
+    g_standinPath = drv::FileExists(besideProgram) ? besideProgram : here + L"\\standin.exe";
+  }
+  if (!drv::FileExists(g_paperchkPath)) {
+    why = "paperchk not found: " + drv::Utf8(g_paperchkPath);
+    return false;
+  }
+  return true;
 }
 
 Session::Session() : scratch_(L"paperchk-e2e") {
@@ -171,22 +205,3 @@ std::vector<std::uint8_t> RecordBytes(std::uint32_t decision, std::uint32_t flag
 }
 
 }  // namespace e2e
-
-// The path of paperchk.exe comes as --paperchk=PATH (a Unix path under Wine
-// is turned into a Windows one); by default paperchk.exe beside this program.
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  e2e::g_paperchkPath = drv::DirectoryOfThisProgram() + L"\\paperchk.exe";
-  for (int i = 1; i < argc; ++i) {
-    const char prefix[] = "--paperchk=";
-    if (std::strncmp(argv[i], prefix, sizeof prefix - 1) == 0) {
-      e2e::g_paperchkPath = drv::ToWindowsPath(drv::Widen(argv[i] + sizeof prefix - 1));
-    }
-  }
-  if (!drv::FileExists(e2e::g_paperchkPath)) {
-    std::fprintf(stderr, "paperchk not found: %s\n", drv::Utf8(e2e::g_paperchkPath).c_str());
-    return 1;
-  }
-  std::printf("paperchk: %s\ninput: %s\n", drv::Utf8(e2e::g_paperchkPath).c_str(), e2e::Input().name());
-  return RUN_ALL_TESTS();
-}

@@ -18,9 +18,20 @@ namespace e2e {
 
 // Path of paperchk.exe (a Windows path), set by main.
 extern std::wstring g_paperchkPath;
+// The stand-in driver, and a help file for HTML Help to open (empty: none
+// given); set by main.
+extern std::wstring g_standinPath;
+extern std::wstring g_chmPath;
 
-// Real keyboard and mouse input, made once per test program.
+// Real keyboard and mouse input, chosen once by main (SetInput).
 drv::RealInput& Input();
+void SetInput(std::unique_ptr<drv::RealInput> input);
+
+// The test program's own start: the paths from the arguments (--paperchk=,
+// --standin=, --chm=; a Unix path under Wine is turned into a Windows one),
+// by default paperchk.exe and standin.exe beside this program. False, with
+// the reason, when paperchk is not there.
+bool TakePaths(int argc, char** argv, std::string& why);
 
 // Texts the user must see.
 extern const wchar_t kTitle[];

@@ -239,7 +239,9 @@ TEST(Wait, DeletedFileIsRecreatedAndTheWaitGoesOn) {
   ASSERT_NE(dialog, nullptr);
   ASSERT_TRUE(drv::ClickButton(dialog, IDC_RETRY));
   ASSERT_NE(ExpectWaitBox(session, dialog), nullptr);
-  ASSERT_TRUE(DeleteFileW(session.exchangePath().c_str()));
+  // A poll or a read of the watch may hold the file at that moment (it is
+  // opened without sharing deletion): the driver tries again.
+  ASSERT_TRUE(drv::WaitUntil([&] { return DeleteFileW(session.exchangePath().c_str()) != 0; }, 2000));
   EXPECT_TRUE(drv::WaitUntil([&] { return drv::FileExists(session.exchangePath()); }, 2500))
       << "the next poll did not create the file again";
   EXPECT_EQ(drv::ReadWholeFile(session.exchangePath()), Bytes{});

@@ -68,12 +68,15 @@ TEST(StartupError, NothingAfterTheItemCountWord) {
 }
 
 // A three-item word with the fields of a one-item report: the exchange path
-// lands in a field and the path slot stays empty.
+// lands in a field and the path slot stays empty. The path is a bare name:
+// each folder of a full path would fill one more field (backslashes part
+// them), so a deep temporary folder could fill all sixteen.
 TEST(StartupError, TooFewFieldsForTheItemCount) {
   Session session;
   std::wstring tail;
   ASSERT_TRUE(session.ClientTail(WithItems(ThreeItemReport(), 1), tail));
   tail.replace(0, 6, L"3_Item");
+  ASSERT_TRUE(ReplaceOnce(tail, L"\\" + session.exchangePath(), L"\\exchange.bin"));
   ASSERT_TRUE(session.StartWithTail(tail));
   ExpectStartupError(session);
 }
