@@ -20,7 +20,7 @@ max_bytes=${3:-}
 map=${4:-}
 
 # The DLLs every Windows installation carries.
-system_dlls='^(kernel32|user32|gdi32|comctl32|msvcrt|advapi32|shell32|ole32|oleaut32|comdlg32|version|winspool\.drv)(\.dll)?$'
+system_dlls='^(kernel32|user32|gdi32|comctl32|msvcrt|advapi32|shell32|ole32|oleaut32|oleacc|comdlg32|version|winspool\.drv)(\.dll)?$'
 
 if [[ ! -f $program ]]; then
   echo "footprint: $program is missing"

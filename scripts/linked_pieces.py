@@ -5,7 +5,8 @@ libraries (import stubs, which only name a DLL's function, left out):
     linked_pieces.py MAP...                     one line per library or object
     linked_pieces.py --check NOTICES MAP...     fails when NOTICES (THIRD-PARTY.md)
                                                 does not name each of them
-The maps are those the builds write (paperchk.map, standin.map)."""
+The maps are those the builds write (paperchk.map, standin.map,
+paperchk_selftest.map)."""
 import os
 import re
 import sys
@@ -13,7 +14,9 @@ import sys
 # Members that only name a DLL's function: dlltool's stubs (s123.o, h.o, t.o)
 # and msvcrt's definition stubs.
 IMPORT_STUB = re.compile(r"^lib\w+?(s\d+|h|t)\.o$|_def[sht]\d*\.o$")
-ARCHIVE_MEMBER = re.compile(r"^(/usr/\S+?\.a)\(([^)]+)\)")
+# The toolchain's libraries, and libraries the build makes from others'
+# sources (GoogleTest, from Debian's googletest, in the self-test kit).
+ARCHIVE_MEMBER = re.compile(r"^(/usr/\S+?\.a|\S*/libgtest\.a)\(([^)]+)\)")
 LOADED_OBJECT = re.compile(r"^LOAD (/usr/\S+\.o)$")
 
 

@@ -20,6 +20,7 @@
 #include "e2e_support.h"
 #include "machine_facts.h"
 #include "report.h"
+#include "startup/system_dlls_win32.h"
 
 namespace {
 
@@ -144,6 +145,7 @@ selftest::CheckResult NothingLeftBehind(const std::vector<DWORD>& runningBefore,
 }  // namespace
 
 int main(int argc, char** argv) {
+  paperchk::win::UseSystemFolderDllsOnly();
   Options options;
   std::string why;
   if (!TakeOptions(argc, argv, options, why)) return CannotRun(why);
