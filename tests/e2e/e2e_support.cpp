@@ -131,6 +131,14 @@ std::vector<HWND> Session::VisibleMessageBoxes(const std::wstring& caption) {
   return boxes;
 }
 
+std::vector<std::wstring> Session::VisibleDialogCaptions() {
+  std::vector<std::wstring> captions;
+  for (HWND window : drv::TopLevelWindows(process_.id(), drv::kDialogClass, true)) {
+    captions.push_back(drv::WindowText(window));
+  }
+  return captions;
+}
+
 HWND Session::WaitForMessageBox(const std::wstring& caption, DWORD timeoutMs) {
   return drv::WaitForDialog(process_, timeoutMs,
                             [&](HWND window) { return drv::WindowText(window) == caption; });

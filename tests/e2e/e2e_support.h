@@ -76,6 +76,8 @@ class Session {
   // A visible message box of paperchk with this caption.
   HWND WaitForMessageBox(const std::wstring& caption, DWORD timeoutMs = kStartTimeoutMs);
   std::vector<HWND> VisibleMessageBoxes(const std::wstring& caption);
+  // The captions of paperchk's visible dialogs, for a failure's message.
+  std::vector<std::wstring> VisibleDialogCaptions();
 
   // Ends normally within the time with status 0.
   ::testing::AssertionResult EndsWithStatusZero(DWORD timeoutMs = kEndTimeoutMs);

@@ -13,7 +13,8 @@ namespace {
 // showing the dialog or touching the scratch directory.
 void ExpectStartupError(Session& session) {
   HWND box = session.WaitForMessageBox(kStartupErrorCaption);
-  ASSERT_NE(box, nullptr) << "no start-up error box";
+  ASSERT_NE(box, nullptr) << "no start-up error box; paperchk's dialogs came with the captions "
+                         << ::testing::PrintToString(session.VisibleDialogCaptions());
   EXPECT_EQ(drv::WindowText(box), kStartupErrorCaption);
   const std::vector<std::wstring> statics = drv::ChildTexts(box, L"Static");
   EXPECT_NE(std::find(statics.begin(), statics.end(), std::wstring(kStartupErrorText)), statics.end())
