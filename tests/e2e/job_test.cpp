@@ -1,7 +1,6 @@
 // The whole job: each decision's record in the exchange file, the wait after
 // "Riprova" and the driver's completion flag, and the file errors.
 
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -161,10 +160,10 @@ TEST(Wait, EndsWithinASecondAndAHalfOfTheFlag) {
     EXPECT_TRUE(session.EndsWithStatusZero(0));
     times.push_back(ms);
   }
+  // The kit's report prints every recorded property under its check.
   std::string figures;
-  for (double ms : times) figures += " " + std::to_string(static_cast<int>(ms));
-  std::printf("flag-to-exit ms:%s\n", figures.c_str());
-  RecordProperty("time from the driver's flag to paperchk's end, ms", figures.empty() ? figures : figures.substr(1));
+  for (double ms : times) figures += (figures.empty() ? "" : " ") + std::to_string(static_cast<int>(ms));
+  RecordProperty("time from the driver's flag to paperchk's end, ms", figures);
 }
 
 // With the folder watched the flag is noticed within milliseconds wherever
